@@ -1,0 +1,4 @@
+// Stampwork's entry point.
+#include "stampwork.h"
+
+int main() { StampworkMain(); }

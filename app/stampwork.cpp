@@ -1,0 +1,46 @@
+// Stampwork's main procedure and end sequence: the runtime is started in its fixed order, the
+// settings get their defaults before the settings file may override them, and at the end the
+// settings are saved before anything is shut down.
+#include "stampwork.h"
+
+#include "about.h"
+#include "app_state.h"
+#include "label.h"
+#include "main_window.h"
+#include "settings.h"
+
+namespace {
+UINT g_exitCode = 0;
+}
+
+void StampworkStart() {
+  AppStateClear();
+  ProgramStart();
+  AppStateSetDefaults();
+  // The font list is created once lists exist; until then it stays empty.
+  BackgroundLoad();
+  g_app.xText = g_app.BackWidth / 2;
+  g_app.yText = g_app.BackHeight / 2;
+  MainWindowBuild();
+  SettingsLoad(kDefaultSettingsFile);
+  LabelDraw(u"", 0);
+}
+
+void StampworkShutdown() {
+  SettingsSave(kDefaultSettingsFile);
+  ProgramEnd();
+  AppStateClear();  // the settings' strings live in the string heap, which goes next
+  StringHeapShutdown();
+  MainHeapDestroy();
+}
+
+void ProgramEndSequence() {
+  StampworkShutdown();
+  ExitProcess(g_exitCode);
+}
+
+void StampworkMain() {
+  StampworkStart();
+  EventLoopRun();
+  ProgramEndSequence();
+}

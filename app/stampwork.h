@@ -1,0 +1,13 @@
+// Stampwork's main procedure and end sequence.
+#pragma once
+
+// The whole program: start-up, the event loop and the end sequence. Never returns.
+[[noreturn]] void StampworkMain();
+// Start-up steps 1 to 10: the runtime, the defaults, the About fields, the background, the main
+// window, the default settings file and the first preview.
+void StampworkStart();
+// The end sequence without leaving the process: settings saved, runtime shut down, string and
+// main heaps destroyed.
+void StampworkShutdown();
+// The end sequence: StampworkShutdown, then the process exits with code 0.
+[[noreturn]] void ProgramEndSequence();

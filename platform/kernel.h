@@ -1,0 +1,180 @@
+// The kernel part of the platform layer: heaps, files, critical sections, thread-local storage,
+// run-once initialisation, code pages, time, modules and the process. Each call keeps the name,
+// arguments and result convention of its Windows counterpart, with the behaviour the runtime
+// relies on; file names are UTF-16 Linux paths, converted to UTF-8 at this boundary.
+#pragma once
+
+#include <pthread.h>
+
+#include <cstdio>
+#include <string>
+
+#include "windows_types.h"
+
+// ---- errors ----
+#define ERROR_SUCCESS 0
+#define ERROR_FILE_NOT_FOUND 2
+#define ERROR_PATH_NOT_FOUND 3
+#define ERROR_ACCESS_DENIED 5
+#define ERROR_INVALID_HANDLE 6
+#define ERROR_NOT_ENOUGH_MEMORY 8
+#define ERROR_WRITE_FAULT 29
+#define ERROR_READ_FAULT 30
+#define ERROR_SHARING_VIOLATION 32
+#define ERROR_HANDLE_DISK_FULL 39
+#define ERROR_FILE_EXISTS 80
+#define ERROR_INVALID_PARAMETER 87
+#define ERROR_DISK_FULL 112
+#define ERROR_INSUFFICIENT_BUFFER 122
+#define ERROR_MOD_NOT_FOUND 126
+#define ERROR_PROC_NOT_FOUND 127
+#define ERROR_ALREADY_EXISTS 183
+#define ERROR_NO_UNICODE_TRANSLATION 1113
+
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+// ---- heaps ----
+#define HEAP_NO_SERIALIZE 0x00000001
+#define HEAP_GENERATE_EXCEPTIONS 0x00000004
+#define HEAP_ZERO_MEMORY 0x00000008
+#define HEAP_REALLOC_IN_PLACE_ONLY 0x00000010
+
+HANDLE HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize);
+BOOL HeapDestroy(HANDLE heap);
+LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
+LPVOID HeapReAlloc(HANDLE heap, DWORD flags, LPVOID block, SIZE_T bytes);
+BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID block);
+SIZE_T HeapSize(HANDLE heap, DWORD flags, LPCVOID block);
+HANDLE GetProcessHeap();
+
+// Test hook: from the allocation `countdown` calls from now (1 = the next one), `failures`
+// allocations in a row fail, in any heap. 0 switches failures off. Lets tests walk the
+// runtime's out-of-memory paths.
+void PlatformHeapFailAfter(int64_t countdown, int64_t failures = 1);
+// Number of blocks alive in a heap (0 for an unknown heap); for leak checks in tests.
+int64_t PlatformHeapBlockCount(HANDLE heap);
+
+// ---- files ----
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define FILE_SHARE_DELETE 0x00000004
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define TRUNCATE_EXISTING 5
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
+#define FILE_FLAG_WRITE_THROUGH 0x80000000u
+#define FILE_BEGIN 0
+#define FILE_CURRENT 1
+#define FILE_END 2
+#define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
+#define INVALID_FILE_SIZE 0xFFFFFFFFu
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_WRITE_THROUGH 0x00000008
+
+union LARGE_INTEGER {
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  } u;
+  LONGLONG QuadPart;
+};
+
+HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void* securityAttributes,
+                   DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, DWORD* bytesRead, void* overlapped);
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, DWORD* bytesWritten, void* overlapped);
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveMethod);
+BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPointer, DWORD moveMethod);
+BOOL SetEndOfFile(HANDLE file);
+DWORD GetFileSize(HANDLE file, DWORD* fileSizeHigh);
+BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size);
+BOOL FlushFileBuffers(HANDLE file);
+BOOL CloseHandle(HANDLE object);
+BOOL DeleteFileW(LPCWSTR fileName);
+BOOL MoveFileExW(LPCWSTR existingName, LPCWSTR newName, DWORD flags);
+DWORD GetFileAttributesW(LPCWSTR fileName);
+FILE* _wfopen(const WCHAR* fileName, const WCHAR* mode);
+
+// ---- critical sections, thread-local storage, run-once ----
+struct CRITICAL_SECTION {
+  pthread_mutex_t mutex;
+};
+void InitializeCriticalSection(CRITICAL_SECTION* section);
+void EnterCriticalSection(CRITICAL_SECTION* section);
+BOOL TryEnterCriticalSection(CRITICAL_SECTION* section);
+void LeaveCriticalSection(CRITICAL_SECTION* section);
+void DeleteCriticalSection(CRITICAL_SECTION* section);
+
+#define TLS_OUT_OF_INDEXES 0xFFFFFFFFu
+#define TLS_MINIMUM_AVAILABLE 64
+DWORD TlsAlloc();
+BOOL TlsFree(DWORD index);
+LPVOID TlsGetValue(DWORD index);
+BOOL TlsSetValue(DWORD index, LPVOID value);
+
+union INIT_ONCE {
+  void* Ptr;
+};
+#define INIT_ONCE_STATIC_INIT {nullptr}
+typedef BOOL (*PINIT_ONCE_FN)(INIT_ONCE* initOnce, void* parameter, void** context);
+BOOL InitOnceExecuteOnce(INIT_ONCE* initOnce, PINIT_ONCE_FN initFn, void* parameter, void** context);
+
+LONG InterlockedCompareExchange(volatile LONG* destination, LONG exchange, LONG comparand);
+LONG InterlockedIncrement(volatile LONG* value);
+LONG InterlockedDecrement(volatile LONG* value);
+
+DWORD GetCurrentThreadId();
+
+// ---- code pages ----
+#define CP_ACP 0
+#define CP_UTF8 65001
+#define CP_WINDOWS_1252 1252
+#define CP_ISO_8859_1 28591
+#define MB_ERR_INVALID_CHARS 0x00000008
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int byteCount, LPWSTR out, int outChars);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int charCount, LPSTR out, int outBytes,
+                        LPCSTR defaultChar, BOOL* usedDefaultChar);
+
+// ---- time ----
+struct SYSTEMTIME {
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
+};
+void GetLocalTime(SYSTEMTIME* time);
+void GetSystemTime(SYSTEMTIME* time);
+DWORD GetTickCount();
+ULONGLONG GetTickCount64();
+void Sleep(DWORD milliseconds);
+
+// ---- modules and the process ----
+HMODULE GetModuleHandleW(LPCWSTR moduleName);
+HMODULE LoadLibraryW(LPCWSTR fileName);
+HMODULE LoadLibraryA(LPCSTR fileName);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+BOOL FreeLibrary(HMODULE module);
+[[noreturn]] void ExitProcess(UINT exitCode);
+
+// ---- helpers of the platform layer itself (not Windows calls) ----
+namespace platform {
+
+// UTF-16 (null-terminated when length < 0) to UTF-8; unpaired surrogates become U+FFFD.
+std::string Utf16ToUtf8(const char16_t* text, ptrdiff_t length = -1);
+// UTF-8 to UTF-16; invalid sequences become U+FFFD.
+std::u16string Utf8ToUtf16(const char* text, ptrdiff_t length = -1);
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+// The platform's module table. A library the runtime looks for at run time is present exactly
+// when it has an entry here, with the procedures listed.
+#include "modules.h"
+
+#include "kernel.h"
+
+namespace platform {
+namespace {
+
+template <class F>
+FARPROC Proc(F* function) {
+  return reinterpret_cast<FARPROC>(function);
+}
+
+const ModuleProcedure kKernel32[] = {
+    {"InitOnceExecuteOnce", Proc(&InitOnceExecuteOnce)},
+    {nullptr, nullptr},
+};
+
+Module g_modules[] = {
+    {"kernel32.dll", kKernel32, 1},
+};
+
+}  // namespace
+
+Module* ModuleFind(const std::string& key) {
+  for (Module& module : g_modules) {
+    if (key == module.key) return &module;
+  }
+  return nullptr;
+}
+
+Module* ModuleFromHandle(HMODULE handle) {
+  for (Module& module : g_modules) {
+    if (reinterpret_cast<HMODULE>(&module) == handle) return &module;
+  }
+  return nullptr;
+}
+
+}  // namespace platform

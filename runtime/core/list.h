@@ -1,0 +1,6 @@
+// Linked lists and sorting.
+#pragma once
+
+void ArrayInit();
+void ListInit();
+void MapInit();

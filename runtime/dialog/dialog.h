@@ -1,0 +1,6 @@
+// Dialogs described in XML.
+#pragma once
+
+void RuntimeNameTableInit();
+void DialogInit();
+void DialogShutdown();

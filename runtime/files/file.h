@@ -1,0 +1,5 @@
+// Sequential files.
+#pragma once
+
+void FileInit();
+void FileShutdown();

@@ -1,0 +1,5 @@
+// Preference (INI) files.
+#pragma once
+
+void PrefInit();
+void PrefShutdown();

@@ -1,0 +1,5 @@
+// Gadgets.
+#pragma once
+
+void GadgetInit();
+void GadgetShutdown();

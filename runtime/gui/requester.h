@@ -1,0 +1,5 @@
+// Requesters and the program runner.
+#pragma once
+
+void ProcessInit();
+void RequesterInit();

@@ -1,0 +1,4 @@
+// The 2D drawing context.
+#pragma once
+
+void DrawingInit();

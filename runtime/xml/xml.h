@@ -1,0 +1,5 @@
+// The XML document tree.
+#pragma once
+
+void XmlInit();
+void XmlShutdown();

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the program need, when any is missing.
+# Quick when everything is there: it only asks dpkg.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config
+  zlib1g-dev libpng-dev libjpeg-dev libtiff-dev libexpat1-dev
+  libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
+  googletest libgtest-dev libbenchmark-dev
+  libgtk-3-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [[ $(id -u) -eq 0 ]] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
