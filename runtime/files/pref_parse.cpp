@@ -61,7 +61,9 @@ bool Parse(PrefState* state, char* at, char* end) {
       key = at;
       char* keyStop = at;
       while (keyStop < end && *keyStop != '=' && !IsLineEnd(*keyStop)) ++keyStop;
-      char* keyEnd = keyStop;
+      // A NUL byte ends the key's text; the blanks in front of it are cut as at the line's end.
+      auto* nul = static_cast<char*>(std::memchr(key, 0, static_cast<size_t>(keyStop - key)));
+      char* keyEnd = nul ? nul : keyStop;
       while (keyEnd > key && IsBlank(keyEnd[-1])) --keyEnd;
       if (keyStop < end && *keyStop == '=') {
         value = keyStop + 1;
