@@ -81,6 +81,19 @@ TEST_F(PrefWriteOutTest, AFileSomeoneElseHoldsIsOpenedForReadingAndNeverOverwrit
   EXPECT_EQ(ReadBytes(Path("held.ini")), kMark + "a = 2\r\n");
 }
 
+TEST_F(PrefWriteOutTest, AFileAnotherWriterHoldsIsStillReadAlongsideIt) {
+  WriteBytes(Path("shared.ini"), "a = 1\r\n");
+  HANDLE writer = CreateFileW(Name("shared.ini").c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  ASSERT_NE(PrefOpen(Name("shared.ini").c_str(), 0), 0);  // the third way: reading beside a writer
+  EXPECT_EQ(PrefReadInt(u"a", 0), 1);
+  PrefWriteInt(u"a", 2);
+  PrefClose();
+  CloseHandle(writer);
+  EXPECT_EQ(ReadBytes(Path("shared.ini")), "a = 1\r\n");
+}
+
 TEST_F(PrefWriteOutTest, ACreateOverAFileSomeoneElseHoldsFailsAndLeavesIt) {
   WriteBytes(Path("held.ini"), "a = 1\r\n");
   HANDLE other = CreateFileW(Name("held.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
