@@ -78,6 +78,8 @@ int64_t PlatformHeapBlockCount(HANDLE heap);
 #define INVALID_FILE_SIZE 0xFFFFFFFFu
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
 #define MOVEFILE_WRITE_THROUGH 0x00000008
+#define REPLACEFILE_WRITE_THROUGH 0x00000001
+#define FILE_NAME_NORMALIZED 0x0
 
 union LARGE_INTEGER {
   struct {
@@ -100,6 +102,16 @@ BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE object);
 BOOL DeleteFileW(LPCWSTR fileName);
 BOOL MoveFileExW(LPCWSTR existingName, LPCWSTR newName, DWORD flags);
+// Puts the replacement file in the place of an existing file, which must exist, be writable and
+// be open nowhere without FILE_SHARE_DELETE. The replacement takes on the replaced file's
+// permissions and, where the process may set it, its owner, so that the file keeps the identity
+// the user gave it. No backup file is made: a backup name is refused as an invalid parameter.
+BOOL ReplaceFileW(LPCWSTR replacedName, LPCWSTR replacementName, LPCWSTR backupName, DWORD flags, void* exclude,
+                  void* reserved);
+// The absolute path of the file an open handle names, with every symbolic link resolved; the
+// count of characters written, or, when the buffer is too small, the count needed including the
+// terminator. Paths are plain absolute Linux paths (no "\\?\" prefix).
+DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD pathChars, DWORD flags);
 DWORD GetFileAttributesW(LPCWSTR fileName);
 FILE* _wfopen(const WCHAR* fileName, const WCHAR* mode);
 

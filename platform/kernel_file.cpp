@@ -1,11 +1,12 @@
-// Files: CreateFileW and the calls on its handles, DeleteFileW, MoveFileExW and _wfopen, over
-// POSIX descriptors. Share modes are enforced between the opens of this process, as Windows
-// does, because the runtime relies on an exclusive open keeping a file to itself.
+// Files: CreateFileW and the calls on its handles, DeleteFileW, MoveFileExW, ReplaceFileW and
+// _wfopen, over POSIX descriptors. Share modes are enforced between the opens of this process,
+// as Windows does, because the runtime relies on an exclusive open keeping a file to itself.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <unordered_map>
@@ -74,6 +75,27 @@ struct File : KernelObject {
     }
   }
 };
+
+// Whether this process holds the file open without FILE_SHARE_DELETE, which keeps its name from
+// being deleted or replaced.
+bool HeldWithoutDeleteSharing(const struct stat& info) {
+  std::lock_guard<std::mutex> guard(g_sharingLock);
+  auto range = g_openFiles.equal_range({info.st_dev, info.st_ino});
+  for (auto it = range.first; it != range.second; ++it) {
+    if (!(it->second.share & FILE_SHARE_DELETE)) return true;
+  }
+  return false;
+}
+
+// Makes a rename durable: syncs the directory that now holds the name.
+void SyncDirectoryOf(const std::string& path) {
+  std::string dir = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1);
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
 
 std::shared_ptr<File> FileOf(HANDLE handle) {
   auto file = KernelHandleAs<File>(handle);
@@ -283,13 +305,9 @@ BOOL DeleteFileW(LPCWSTR fileName) {
       return FALSE;
     }
     // A file this process holds open without FILE_SHARE_DELETE cannot be deleted.
-    std::lock_guard<std::mutex> guard(platform::g_sharingLock);
-    auto range = platform::g_openFiles.equal_range({info.st_dev, info.st_ino});
-    for (auto it = range.first; it != range.second; ++it) {
-      if (!(it->second.share & FILE_SHARE_DELETE)) {
-        SetLastError(ERROR_SHARING_VIOLATION);
-        return FALSE;
-      }
+    if (platform::HeldWithoutDeleteSharing(info)) {
+      SetLastError(ERROR_SHARING_VIOLATION);
+      return FALSE;
     }
   }
   if (::unlink(path.c_str()) != 0) {
@@ -314,16 +332,75 @@ BOOL MoveFileExW(LPCWSTR existingName, LPCWSTR newName, DWORD flags) {
     SetLastError(platform::ErrorFromErrno(errno));
     return FALSE;
   }
-  if (flags & MOVEFILE_WRITE_THROUGH) {
-    // Make the rename itself durable: sync the directory that now holds the name.
-    std::string dir = to.find('/') == std::string::npos ? "." : to.substr(0, to.rfind('/') + 1);
-    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-      ::fsync(fd);
-      ::close(fd);
-    }
-  }
+  if (flags & MOVEFILE_WRITE_THROUGH) platform::SyncDirectoryOf(to);
   return TRUE;
+}
+
+BOOL ReplaceFileW(LPCWSTR replacedName, LPCWSTR replacementName, LPCWSTR backupName, DWORD flags, void*, void*) {
+  if (replacedName == nullptr || replacementName == nullptr || backupName != nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::string replaced = platform::Utf16ToUtf8(replacedName);
+  std::string replacement = platform::Utf16ToUtf8(replacementName);
+  struct stat old {};
+  struct stat fresh {};
+  if (::stat(replaced.c_str(), &old) != 0 || ::stat(replacement.c_str(), &fresh) != 0) {
+    SetLastError(platform::ErrorFromErrno(errno));
+    return FALSE;
+  }
+  if (!S_ISREG(old.st_mode) || !S_ISREG(fresh.st_mode) || ::access(replaced.c_str(), W_OK) != 0) {
+    SetLastError(ERROR_ACCESS_DENIED);  // a directory, or a file the user protected from writing
+    return FALSE;
+  }
+  if (platform::HeldWithoutDeleteSharing(old) || platform::HeldWithoutDeleteSharing(fresh)) {
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return FALSE;
+  }
+  // The new content takes the old file's permissions and owner; an owner this process may not
+  // give away stays its own, and the group is then still tried on its own.
+  if (::chmod(replacement.c_str(), old.st_mode & 07777) != 0) {
+    SetLastError(platform::ErrorFromErrno(errno));
+    return FALSE;
+  }
+  if ((old.st_uid != fresh.st_uid || old.st_gid != fresh.st_gid) &&
+      ::chown(replacement.c_str(), old.st_uid, old.st_gid) != 0) {
+    (void)::chown(replacement.c_str(), static_cast<uid_t>(-1), old.st_gid);
+  }
+  if (::rename(replacement.c_str(), replaced.c_str()) != 0) {
+    SetLastError(platform::ErrorFromErrno(errno));
+    return FALSE;
+  }
+  if (flags & REPLACEFILE_WRITE_THROUGH) platform::SyncDirectoryOf(replaced);
+  return TRUE;
+}
+
+DWORD GetFinalPathNameByHandleW(HANDLE handle, LPWSTR path, DWORD pathChars, DWORD) {
+  auto file = FileOf(handle);
+  if (!file) return 0;
+  char link[64];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", file->fd);
+  std::string target(4096, '\0');
+  ssize_t length = ::readlink(link, target.data(), target.size());
+  if (length <= 0 || static_cast<size_t>(length) >= target.size()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return 0;
+  }
+  target.resize(static_cast<size_t>(length));
+  // A file whose last name was removed is still open; the kernel marks its old path.
+  struct stat info {};
+  const std::string removed = " (deleted)";
+  if (::fstat(file->fd, &info) == 0 && info.st_nlink == 0 && target.size() > removed.size() &&
+      target.compare(target.size() - removed.size(), removed.size(), removed) == 0) {
+    target.resize(target.size() - removed.size());
+  }
+  std::u16string wide = platform::Utf8ToUtf16(target.c_str());
+  if (path == nullptr || pathChars <= wide.size()) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return static_cast<DWORD>(wide.size() + 1);
+  }
+  std::memcpy(path, wide.c_str(), (wide.size() + 1) * sizeof(WCHAR));
+  return static_cast<DWORD>(wide.size());
 }
 
 DWORD GetFileAttributesW(LPCWSTR fileName) {

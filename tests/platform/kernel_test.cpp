@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -189,6 +190,67 @@ TEST(Files, MoveReplacesAtomicallyAndWfopenOpensUtf16Names) {
   std::fclose(in);
   EXPECT_STREQ(buffer, "new");
   EXPECT_EQ(_wfopen(U16(dir.path()).c_str(), u"rb"), nullptr);
+}
+
+TEST(Files, ReplaceKeepsTheReplacedFilesPermissionsAndRefusesWhatMayNotBeReplaced) {
+  TempDir dir;
+  std::string target = dir.File("s.ini");
+  std::string fresh = dir.File("s.ini.new");
+  { std::ofstream(target) << "old"; }
+  ASSERT_EQ(::chmod(target.c_str(), 0604), 0);
+  { std::ofstream(fresh) << "new"; }
+  ASSERT_EQ(::chmod(fresh.c_str(), 0600), 0);
+  // An open without delete sharing keeps the name in place.
+  HANDLE holder = Open(target, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(ReplaceFileW(U16(target).c_str(), U16(fresh).c_str(), nullptr, 0, nullptr, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  CloseHandle(holder);
+  EXPECT_EQ(ReadAll(target), "old");
+  EXPECT_FALSE(ReplaceFileW(U16(target).c_str(), U16(fresh).c_str(), U16(dir.File("backup")).c_str(), 0, nullptr,
+                            nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+
+  EXPECT_TRUE(ReplaceFileW(U16(target).c_str(), U16(fresh).c_str(), nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr));
+  EXPECT_EQ(ReadAll(target), "new");
+  struct stat info {};
+  ASSERT_EQ(::stat(target.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0604u);
+  EXPECT_NE(::access(fresh.c_str(), F_OK), 0);
+
+  // There must be a file to replace, and it must be a file.
+  { std::ofstream(fresh) << "newer"; }
+  EXPECT_FALSE(ReplaceFileW(U16(dir.File("missing")).c_str(), U16(fresh).c_str(), nullptr, 0, nullptr, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  ASSERT_EQ(::mkdir(dir.File("sub").c_str(), 0755), 0);
+  EXPECT_FALSE(ReplaceFileW(U16(dir.File("sub")).c_str(), U16(fresh).c_str(), nullptr, 0, nullptr, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(ReadAll(fresh), "newer");
+}
+
+TEST(Files, FinalPathResolvesLinksAndSurvivesTheRemovalOfTheName) {
+  TempDir dir;
+  std::string real = dir.File("real.ini");
+  { std::ofstream(real) << "x"; }
+  ASSERT_EQ(::symlink(real.c_str(), dir.File("link.ini").c_str()), 0);
+  HANDLE file = Open(dir.File("link.ini"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD needed = GetFinalPathNameByHandleW(file, nullptr, 0, FILE_NAME_NORMALIZED);
+  std::u16string expected = U16(std::filesystem::canonical(real).string());
+  EXPECT_EQ(needed, expected.size() + 1);
+  std::u16string path(needed, u'\0');
+  WCHAR tooSmall[4];
+  EXPECT_EQ(GetFinalPathNameByHandleW(file, tooSmall, 4, 0), needed);
+  EXPECT_EQ(GetFinalPathNameByHandleW(file, path.data(), needed, 0), needed - 1);
+  path.resize(needed - 1);
+  EXPECT_EQ(path, expected);
+  ASSERT_EQ(::unlink(real.c_str()), 0);
+  std::u16string after(needed, u'\0');
+  EXPECT_EQ(GetFinalPathNameByHandleW(file, after.data(), needed, 0), needed - 1);
+  after.resize(needed - 1);
+  EXPECT_EQ(after, expected);
+  CloseHandle(file);
+  EXPECT_EQ(GetFinalPathNameByHandleW(file, after.data(), needed, 0), 0u);
 }
 
 TEST(CodePages, Utf8RoundTripsAndInvalidBytesBecomeReplacementCharacters) {
