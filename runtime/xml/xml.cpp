@@ -53,7 +53,7 @@ void RecordError(XmlDocument* document, XML_Error code) {
   document->errorColumn = static_cast<int64_t>(XML_GetCurrentColumnNumber(document->parser)) + 1;
   // Expat's messages are short, so they live in the pool and go with it.
   const XML_LChar* message = XML_ErrorString(code);
-  document->errorMessage = message ? XmlPoolUtf8(document, message, std::strlen(message)) : nullptr;
+  document->errorMessage = message ? XmlPoolUtf8Z(document, message) : nullptr;
 }
 
 int64_t IdOf(XmlDocument* document) { return static_cast<int64_t>(reinterpret_cast<uintptr_t>(document)); }

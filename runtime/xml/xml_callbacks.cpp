@@ -90,7 +90,7 @@ void OnStartElement(void* userData, const XML_Char* name, const XML_Char** attri
   if (document->halted) return;
   XmlNode* node = NodeOpen(document, kXmlNodeElement);
   if (node == nullptr) return;
-  node->name = XmlPoolUtf8(document, name, std::strlen(name));
+  node->name = XmlPoolUtf8Z(document, name);
   if (node->name == nullptr) return HaltOutOfMemory(document);
   int64_t count = 0;
   while (attributes[count * 2]) ++count;
@@ -99,12 +99,12 @@ void OnStartElement(void* userData, const XML_Char* name, const XML_Char** attri
   if (node->attributes == nullptr) return HaltOutOfMemory(document);
   for (int64_t i = 0; i < count; ++i) {
     // The count covers only filled pairs, so that a failure leaves nothing unknown to free.
-    char16_t* attributeName = XmlPoolUtf8(document, attributes[i * 2], std::strlen(attributes[i * 2]));
+    char16_t* attributeName = XmlPoolUtf8Z(document, attributes[i * 2]);
     if (attributeName == nullptr) return HaltOutOfMemory(document);
     node->attributes[i * 2] = attributeName;
     node->attributes[i * 2 + 1] = nullptr;
     node->attributeCount = static_cast<int32_t>(i + 1);
-    node->attributes[i * 2 + 1] = XmlPoolUtf8(document, attributes[i * 2 + 1], std::strlen(attributes[i * 2 + 1]));
+    node->attributes[i * 2 + 1] = XmlPoolUtf8Z(document, attributes[i * 2 + 1]);
     if (node->attributes[i * 2 + 1] == nullptr) return HaltOutOfMemory(document);
     if (XmlNameEqualNoCase(attributeName, u"id")) node->idIndex = static_cast<int32_t>(i);
   }
@@ -132,7 +132,7 @@ void AddLeaf(XmlDocument* document, int64_t kind, const XML_Char* name, const XM
   XmlNode* node = NodeOpen(document, kind);
   if (node == nullptr) return;
   if (name) {
-    node->name = XmlPoolUtf8(document, name, std::strlen(name));
+    node->name = XmlPoolUtf8Z(document, name);
     if (node->name == nullptr) return HaltOutOfMemory(document);
   }
   if (content) AppendText(document, content, std::strlen(content), document->lineEndStyle);

@@ -82,11 +82,15 @@ char16_t** XmlPoolAttributeArray(XmlDocument* document, int64_t count);
 // Whether the attribute array of a node with `count` pairs lives in a heap block of its own.
 bool XmlAttributeArrayIsHeld(int64_t count);
 // Whether a tree string lives in a heap block of its own (pool strings are never 8-aligned).
-bool XmlStringIsHeld(const char16_t* string);
+inline bool XmlStringIsHeld(const char16_t* string) {
+  return string != nullptr && reinterpret_cast<uintptr_t>(string) % 8 == 0;
+}
 void XmlPoolFree(XmlDocument* document);
 
 // A pool copy of UTF-8 text (Expat's strings), converted to UTF-16; none when out of memory.
 char16_t* XmlPoolUtf8(XmlDocument* document, const char* text, size_t bytes);
+// The same for a zero-terminated UTF-8 text.
+char16_t* XmlPoolUtf8Z(XmlDocument* document, const char* text);
 // A pool copy of UTF-16 text.
 char16_t* XmlPoolUtf16(XmlDocument* document, const char16_t* text, int64_t length);
 

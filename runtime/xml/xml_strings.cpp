@@ -1,6 +1,7 @@
 // Storage for a document's strings: the string pool (bump allocation in large blocks, freed
 // only as a whole), the text stack on which open nodes collect their character data, and the
 // conversion of Expat's UTF-8 strings to the tree's UTF-16 at the moment they arrive.
+#include <algorithm>
 #include <cstring>
 
 #include "heap.h"
@@ -82,10 +83,6 @@ char16_t** XmlPoolAttributeArray(XmlDocument* document, int64_t count) {
   return reinterpret_cast<char16_t**>(PoolTake(document, bytes, PoolArrayStart));
 }
 
-bool XmlStringIsHeld(const char16_t* string) {
-  return string != nullptr && reinterpret_cast<uintptr_t>(string) % 8 == 0;
-}
-
 void XmlPoolFree(XmlDocument* document) {
   for (XmlPoolBlock* block = document->poolBlocks; block;) {
     XmlPoolBlock* next = block->next;
@@ -151,6 +148,27 @@ char16_t* XmlPoolUtf8(XmlDocument* document, const char* text, size_t bytes) {
   string[units] = 0;
   XmlPoolTrim(document, string, static_cast<size_t>(units + 1) * sizeof(char16_t));
   return string;
+}
+
+char16_t* XmlPoolUtf8Z(XmlDocument* document, const char* text) {
+  // Names and attribute values are mostly short ASCII: copy them straight into the pool's free
+  // room in one pass; anything else takes the measured way.
+  char* at = document->poolNext ? PoolStringStart(document->poolNext) : nullptr;
+  if (at != nullptr && at < document->poolEnd) {
+    auto* out = reinterpret_cast<char16_t*>(at);
+    size_t room = std::min(static_cast<size_t>(document->poolEnd - at) / sizeof(char16_t),
+                           (kXmlPoolLargeRequest - 1) / sizeof(char16_t));
+    for (size_t i = 0; i < room; ++i) {
+      auto unit = static_cast<unsigned char>(text[i]);
+      if (unit >= 0x80) break;
+      out[i] = unit;
+      if (unit == 0) {
+        document->poolNext = at + (i + 1) * sizeof(char16_t);
+        return out;
+      }
+    }
+  }
+  return XmlPoolUtf8(document, text, std::strlen(text));
 }
 
 char16_t* XmlPoolUtf16(XmlDocument* document, const char16_t* text, int64_t length) {
