@@ -48,10 +48,12 @@ bool ParsePiece(XML_Parser parser, const char* text, int64_t length, bool final)
 }
 
 void RecordError(XmlDocument* document, XML_Error code) {
-  document->status = code;
   document->errorLine = static_cast<int64_t>(XML_GetCurrentLineNumber(document->parser));
   document->errorColumn = static_cast<int64_t>(XML_GetCurrentColumnNumber(document->parser)) + 1;
-  // Expat's messages are short, so they live in the pool and go with it.
+  // A document in error answers every further piece with the same error: its message is
+  // converted once. Expat's messages are short, so they live in the pool and go with it.
+  if (document->status == code && document->errorMessage) return;
+  document->status = code;
   const XML_LChar* message = XML_ErrorString(code);
   document->errorMessage = message ? XmlPoolUtf8Z(document, message) : nullptr;
 }

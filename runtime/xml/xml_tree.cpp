@@ -22,7 +22,7 @@ void FreeNodeStrings(XmlNode* node) {
   FreeHeld(node->name);
   FreeHeld(node->text);
   if (node->attributes == nullptr) return;
-  for (int64_t i = 0; i < node->attributeCount * 2; ++i) FreeHeld(node->attributes[i]);
+  for (int64_t i = 0; i < int64_t{node->attributeCount} * 2; ++i) FreeHeld(node->attributes[i]);
   if (XmlAttributeArrayIsHeld(node->attributeCount)) HeapFree(MainHeap(), 0, node->attributes);
 }
 
