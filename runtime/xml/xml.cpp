@@ -7,8 +7,6 @@
 #include <cstring>
 
 #include "constants.h"
-#include "heap.h"
-#include "kernel.h"
 #include "pool.h"
 #include "registry.h"
 #include "string_runtime.h"
