@@ -59,7 +59,8 @@ void XmlShutdown();
 // automatic one), or feeds a further piece to a document being parsed in pieces. Returns the
 // document (the automatic id for CV_Any, otherwise the document's address), also after a
 // syntax error, or 0 when nothing could be parsed: no memory, an unknown document, a document
-// already complete (modes 2 and 3), a negative length or an unknown mode.
+// already complete (modes 2 and 3), a negative length or an unknown mode. Every other
+// operation names a numbered document by its number. A null text is an empty one.
 int64_t XmlParse(int64_t document, const void* text, int64_t length, int64_t mode, int64_t encoding);
 // Expat's error code of the last parse, 0 when it went without error.
 int64_t XmlStatus(int64_t document);

@@ -172,7 +172,7 @@ void OnStartDoctype(void* userData, const XML_Char* name, const XML_Char* system
   XmlDocument* document = DocumentOf(userData);
   if (document->halted || NodeOpen(document, kXmlNodeDoctype) == nullptr) return;
   AppendLiteral(document, "<!DOCTYPE ");
-  AppendLiteral(document, name);
+  if (name) AppendLiteral(document, name);
   if (systemId) AppendLiteral(document, publicId ? " PUBLIC" : " SYSTEM");
   if (publicId) AppendQuoted(document, publicId);
   if (systemId) AppendQuoted(document, systemId);
