@@ -56,7 +56,7 @@ struct List {
   int32_t ownsVariable;
 };
 
-// The element data of a node, and the node of an element.
+// The element data of a node (right after its two links).
 inline void* ListNodeData(ListNode* node) { return node ? reinterpret_cast<char*>(node) + sizeof(ListNode) : nullptr; }
 
 List* ListCreate(int64_t elementSize, ListVariable* variable, const int64_t* descriptor, int64_t type);

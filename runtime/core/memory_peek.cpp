@@ -36,6 +36,15 @@ int64_t Utf8BytesOf(const unsigned char* text, int64_t characters) {
   return bytes;
 }
 
+// UTF-16 units before the terminator (at most `limit` when it is not negative). Memory handed
+// in by the program need not be aligned for 16-bit reads, so units are read bytewise.
+int64_t Utf16Length(const void* address, int64_t limit) {
+  auto* bytes = static_cast<const unsigned char*>(address);
+  int64_t units = 0;
+  while ((limit < 0 || units < limit) && (bytes[2 * units] | bytes[2 * units + 1])) ++units;
+  return units;
+}
+
 int64_t BoundedLength(const unsigned char* text, int64_t limit) {
   int64_t bytes = 0;
   while ((limit < 0 || bytes < limit) && text[bytes]) ++bytes;
@@ -66,8 +75,8 @@ const char16_t* PeekBytes(const unsigned char* text, int64_t bytes, UINT codePag
 }  // namespace
 
 const char16_t* MemoryPeekString(const void* address, int64_t start) {
-  auto* text = static_cast<const char16_t*>(address);
-  return StrTempResult(text, 0, StrLen(text), start);
+  if (address == nullptr) return StrTempResult(nullptr, 0, 0, start);
+  return StrTempResult(static_cast<const char16_t*>(address), 0, Utf16Length(address, -1), start);
 }
 
 const char16_t* MemoryPeekStringEncoded(const void* address, int64_t length, int64_t format, int64_t start) {
@@ -75,10 +84,7 @@ const char16_t* MemoryPeekStringEncoded(const void* address, int64_t length, int
   if (length < -1) length = 0;
   int64_t encoding = format & 31;
   if (encoding == kPeekUtf16) {
-    auto* text = static_cast<const char16_t*>(address);
-    int64_t count = 0;
-    while ((length < 0 || count < length) && text[count]) ++count;
-    return StrTempResult(text, 0, count, start);
+    return StrTempResult(static_cast<const char16_t*>(address), 0, Utf16Length(address, length), start);
   }
   auto* bytes = static_cast<const unsigned char*>(address);
   int64_t byteCount;

@@ -161,6 +161,12 @@ TEST_F(StringFunctionsTest, PeekUtf16StopsAtTheLengthOrAZero) {
   EXPECT_EQ(Peek(nullptr, -1, kPeekUtf16), u"");
 }
 
+TEST_F(StringFunctionsTest, PeekUtf16ReadsUnalignedMemory) {
+  alignas(8) unsigned char bytes[] = {0xFF, u'h', 0, u'i', 0, 0, 0, u'x', 0};
+  EXPECT_EQ(Peek(bytes + 1, -1, kPeekUtf16), u"hi");
+  EXPECT_EQ(Result(MemoryPeekString, static_cast<const void*>(bytes + 1)), u"hi");
+}
+
 TEST_F(StringFunctionsTest, PeekUtf8LengthCountsCharactersUnlessTheByteFlagIsSet) {
   const char word[] = "f\xC3\xBCr sale";  // "für": three letters in four bytes
   EXPECT_EQ(Peek(word, 3, kPeekUtf8), u"f\u00FCr");
