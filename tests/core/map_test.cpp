@@ -176,6 +176,50 @@ TEST_F(MapTest, DeletingSomeEntriesDuringIterationVisitsEveryEntryOnce) {
   MapFree(map);
 }
 
+TEST_F(MapTest, DeletingAFoundEntryLetsTheWalkContinueBehindIt) {
+  Map* map = MapCreateIntKeyed(8, nullptr, nullptr, 1);  // one chain: 3, 2, 1
+  for (int64_t key : {1, 2, 3}) MapIntAdd(map, key, kMapAlwaysNew);
+  ASSERT_NE(MapIntFind(map, 2), nullptr);
+  MapDeleteCurrent(map);
+  EXPECT_EQ(MapCurrentIntKey(map), 3);  // the entry before the deleted one is current
+  ASSERT_NE(MapNext(map), nullptr);
+  EXPECT_EQ(MapCurrentIntKey(map), 1);
+  MapFree(map);
+}
+
+TEST_F(MapTest, DeletesInARowWalkBackThroughTheChain) {
+  Map* map = MapCreateIntKeyed(8, nullptr, nullptr, 1);  // one chain: 4, 3, 2, 1
+  for (int64_t key : {1, 2, 3, 4}) MapIntAdd(map, key, kMapAlwaysNew);
+  ASSERT_NE(MapIntFind(map, 2), nullptr);
+  MapDeleteCurrent(map);
+  EXPECT_EQ(MapCurrentIntKey(map), 3);
+  MapDeleteCurrent(map);  // the entry before 3 is found by walking the chain
+  EXPECT_EQ(MapCurrentIntKey(map), 4);
+  MapDeleteCurrent(map);  // 4 heads the chain
+  EXPECT_EQ(map->current, nullptr);
+  EXPECT_EQ(MapDeleteCurrent(map), nullptr);
+  EXPECT_EQ(MapSize(map), 1);
+  ASSERT_NE(MapIntFind(map, 1), nullptr);
+  EXPECT_EQ(map->buckets[0]->next, nullptr);
+  MapFree(map);
+}
+
+TEST_F(MapTest, AFailedLookupLeavesTheWalkAlone) {
+  Map* map = MapCreateIntKeyed(8, nullptr, nullptr, 1);
+  for (int64_t key : {1, 2, 3}) MapIntAdd(map, key, kMapAlwaysNew);
+  MapReset(map);
+  MapNext(map);
+  MapNext(map);  // on 2, after 3
+  EXPECT_EQ(MapIntFind(map, 99), nullptr);
+  EXPECT_EQ(MapCurrentIntKey(map), 2);
+  MapDeleteCurrent(map);  // still unlinks the right entry
+  EXPECT_EQ(MapIntFind(map, 2), nullptr);
+  EXPECT_NE(MapIntFind(map, 3), nullptr);
+  EXPECT_NE(MapIntFind(map, 1), nullptr);
+  EXPECT_EQ(MapSize(map), 2);
+  MapFree(map);
+}
+
 TEST_F(MapTest, CopyDuplicatesElementsAndKeepsShadowing) {
   Map* source = MapCreate(sizeof(Binding), kTypeQuad, kBindingDescriptor, nullptr, 32);
   Map* target = nullptr;
