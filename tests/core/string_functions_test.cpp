@@ -71,25 +71,25 @@ TEST_F(StringFunctionsTest, LeftAndRightClampN) {
 
 TEST_F(StringFunctionsTest, FunctionsReadStackArgumentsWhileTheStackGrows) {
   const int64_t length = 20000;  // longer than the room the stack keeps spare
-  const char16_t* text = StackText(length);
-  std::u16string expected(text);
-  int64_t size = StrTempSize();
-
-  EXPECT_EQ(Result(StrLeft, text, length - 1), expected.substr(0, length - 1));
-  EXPECT_GT(StrTempSize(), size);
-
-  text = StackText(length);
-  expected = text;
-  EXPECT_EQ(Result(StrRight, text, length - 2), expected.substr(2));
-
-  text = StackText(length);
-  std::u16string lower(text);
-  for (char16_t& c : lower) c = c == u'B' ? u'b' : c;
-  EXPECT_EQ(Result(StrLower, text), lower);
-
-  text = StackText(length);
-  expected = text;
-  EXPECT_EQ(Result(PathExtension, text), expected.substr(4));
+  // Each call gets a fresh stack text and must grow the stack to write its result.
+  auto check = [&](auto call, auto expected) {
+    const char16_t* text = StackText(length);
+    std::u16string argument(text);
+    int64_t size = StrTempSize();
+    EXPECT_EQ(call(text), expected(argument));
+    EXPECT_GT(StrTempSize(), size);
+  };
+  check([](const char16_t* text) { return Result(StrLeft, text, length - 1); },
+        [](const std::u16string& text) { return text.substr(0, length - 1); });
+  check([](const char16_t* text) { return Result(StrRight, text, length - 2); },
+        [](const std::u16string& text) { return text.substr(2); });
+  check([](const char16_t* text) { return Result(StrLower, text); },
+        [](std::u16string text) {
+          for (char16_t& c : text) c = c == u'B' ? u'b' : c;
+          return text;
+        });
+  check([](const char16_t* text) { return Result(PathExtension, text); },
+        [](const std::u16string& text) { return text.substr(4); });  // the dot is the fourth character
 }
 
 TEST_F(StringFunctionsTest, AResultMayOverwriteItsOwnStackArgument) {
