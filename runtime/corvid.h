@@ -1,14 +1,18 @@
 // Every operation of the Corvid runtime, for programs built on it.
 #pragma once
 
+#include "core/array.h"
 #include "core/constants.h"
 #include "core/heap.h"
 #include "core/library_state.h"
 #include "core/list.h"
+#include "core/map.h"
 #include "core/pool.h"
 #include "core/registry.h"
 #include "core/rstring.h"
+#include "core/string_functions.h"
 #include "core/string_runtime.h"
+#include "core/structure.h"
 #include "dialog/dialog.h"
 #include "files/file.h"
 #include "files/pref.h"
