@@ -17,7 +17,10 @@ void StampworkStart() {
   AppStateClear();
   ProgramStart();
   AppStateSetDefaults();
-  // The font list is created once lists exist; until then it stays empty.
+  // The font faces offered for the label: a list of strings (one string at offset 0).
+  static const int64_t kStringElement[] = {0, -1};
+  if (g_app.FontList) ListFree(g_app.FontList);
+  g_app.FontList = ListCreate(sizeof(char16_t*), nullptr, kStringElement, kTypeString);
   BackgroundLoad();
   g_app.xText = g_app.BackWidth / 2;
   g_app.yText = g_app.BackHeight / 2;
@@ -29,6 +32,7 @@ void StampworkStart() {
 void StampworkShutdown() {
   SettingsSave(kDefaultSettingsFile);
   ProgramEnd();
+  if (g_app.FontList) ListFree(g_app.FontList);
   AppStateClear();  // the settings' strings live in the string heap, which goes next
   StringHeapShutdown();
   MainHeapDestroy();

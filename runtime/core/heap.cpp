@@ -3,6 +3,7 @@
 #include "heap.h"
 
 #include "kernel.h"
+#include "pool.h"
 
 namespace {
 HANDLE g_mainHeap = nullptr;
@@ -17,6 +18,7 @@ HANDLE MainHeapCreate() {
 }
 
 void MainHeapDestroy() {
+  PoolSharedDirectoryForget();  // its entries and pools are blocks of this heap
   if (g_mainHeap) HeapDestroy(g_mainHeap);
   g_mainHeap = nullptr;
 }

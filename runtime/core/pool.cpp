@@ -231,6 +231,8 @@ void PoolRelease(ElementPool* pool) {
   DestroyPool(pool);
 }
 
+void PoolSharedDirectoryForget() { g_sharedPools = nullptr; }
+
 int64_t PoolBlockCapacities(ElementPool* pool, int64_t* capacities, int64_t max) {
   if (pool == nullptr) return 0;
   PoolLock lock(pool);

@@ -32,6 +32,10 @@ void PoolFree(ElementPool* pool, void* element);
 void PoolClear(ElementPool* pool);
 void PoolRelease(ElementPool* pool);
 
+// Forgets every shared pool without freeing it: their storage lived in the main heap, which is
+// being destroyed. Called by MainHeapDestroy.
+void PoolSharedDirectoryForget();
+
 // The element capacity of each block, newest first, for tests and diagnostics; returns how
 // many blocks there are and writes at most `max` capacities.
 int64_t PoolBlockCapacities(ElementPool* pool, int64_t* capacities, int64_t max);

@@ -21,6 +21,9 @@ TEST(Stampwork, FirstRunShowsTheDefaults) {
   EXPECT_EQ(g_app.LastText, u"End");
   EXPECT_TRUE(g_app.PreText.empty());
   EXPECT_TRUE(g_app.SufText.empty());
+  ASSERT_NE(g_app.FontList, nullptr);
+  EXPECT_EQ(g_app.FontList->type, kTypeString);
+  EXPECT_EQ(g_app.FontList->count, 0);
   // No picture: the anchor sits at the middle of a 0 x 0 background.
   EXPECT_EQ(g_app.BackImage, 0);
   EXPECT_EQ(g_app.xText, 0);
