@@ -53,13 +53,11 @@ void StrAssign(char16_t** variable, const char16_t* text) {
   }
   if (text == *variable) return;
   int64_t length = StrLen(text);
-  if (*variable && text > *variable && text <= *variable + StrLen(*variable)) {
-    // A tail of the variable's own text: move it to the front before the block is resized.
-    std::memmove(*variable, text, static_cast<size_t>(length + 1) * 2);
-    text = *variable;
-  }
+  bool ownTail = *variable && text > *variable && text <= *variable + StrLen(*variable);
+  // A tail of the variable's own text moves to the front first; resizing then carries it along.
+  if (ownTail) std::memmove(*variable, text, static_cast<size_t>(length + 1) * 2);
   if (!ResizeVariable(variable, static_cast<size_t>(length) * 2 + 10)) return;
-  std::memcpy(*variable, text, static_cast<size_t>(length) * 2);
+  if (!ownTail) std::memcpy(*variable, text, static_cast<size_t>(length) * 2);
   (*variable)[length] = 0;
 }
 

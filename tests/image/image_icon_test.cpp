@@ -14,25 +14,6 @@ class IconImageTest : public ImageRuntimeTest {};
 
 HICON Icon(const std::vector<uint8_t>& data) { return ImageIconFromData(data.data(), static_cast<int64_t>(data.size())); }
 
-struct IconSummary {
-  LONG width = 0, height = 0;
-  std::vector<uint32_t> colour;
-};
-
-IconSummary Summarise(HICON icon) {
-  IconSummary summary;
-  ICONINFO info{};
-  if (!GetIconInfo(icon, &info)) return summary;
-  BITMAP colour{};
-  GetObjectW(info.hbmColor, sizeof colour, &colour);
-  summary.width = colour.bmWidth;
-  summary.height = colour.bmHeight;
-  summary.colour = PixelsOf(info.hbmColor);
-  DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
-  return summary;
-}
-
 TEST_F(IconImageTest, TheFirstEntrysSizeWithTheMostBitsIsChosen) {
   const std::vector<uint8_t> file = IcoFile({
       {32, 32, 4, IconImageData(32, 32, 4, 0x0000FF)},        // red, 4 bits
@@ -41,7 +22,7 @@ TEST_F(IconImageTest, TheFirstEntrysSizeWithTheMostBitsIsChosen) {
   });
   HICON icon = Icon(file);
   ASSERT_NE(icon, nullptr);
-  IconSummary summary = Summarise(icon);
+  IconPixels summary = ReadIcon(icon);
   EXPECT_EQ(summary.width, 32);
   EXPECT_EQ(summary.height, 32);
   EXPECT_EQ(summary.colour[0], 0xFFFF0000u);
@@ -54,7 +35,7 @@ TEST_F(IconImageTest, TiesGoToTheFirstOfTheEqualEntries) {
       {8, 8, 24, IconImageData(8, 8, 24, 0x222222)},
   });
   HICON icon = Icon(file);
-  EXPECT_EQ(Summarise(icon).colour[0], 0x111111u);
+  EXPECT_EQ(ReadIcon(icon).colour[0], 0x111111u);
   DestroyIcon(icon);
 }
 
@@ -77,7 +58,7 @@ TEST_F(IconImageTest, CorpusIconsLoadAtTheChosenEntrysSize) {
     std::vector<uint8_t> data = TestDataFile(c.file);
     HICON icon = Icon(data);
     ASSERT_NE(icon, nullptr) << c.file;
-    IconSummary summary = Summarise(icon);
+    IconPixels summary = ReadIcon(icon);
     EXPECT_EQ(summary.width, c.size) << c.file;
     EXPECT_EQ(summary.height, c.size) << c.file;
     ICONINFO info{};
@@ -116,7 +97,7 @@ TEST_F(IconImageTest, TheCorpusMaskIconGetsItsReferenceAlpha) {
   HICON expected = CreateIconFromResourceEx(reference.data(), static_cast<DWORD>(reference.size()), TRUE, 0x30000, 0, 0, 0);
   HBITMAP section = ImageIconToSection(icon);
   ASSERT_NE(section, nullptr);
-  std::vector<uint32_t> got = PixelsOf(section), want = Summarise(expected).colour;
+  std::vector<uint32_t> got = PixelsOf(section), want = ReadIcon(expected).colour;
   ASSERT_EQ(got.size(), want.size());
   for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i] >> 24, (want[i] >> 24) ? 255u : 0u) << "pixel " << i;
   DeleteObject(section);
@@ -165,7 +146,7 @@ class BadIcoTest : public IconImageTest {
 
 TEST_F(BadIcoTest, TheGoodFileLoads) {
   HICON icon = Icon(good);
-  EXPECT_EQ(Summarise(icon).colour[0], 0xFF00FF00u);
+  EXPECT_EQ(ReadIcon(icon).colour[0], 0xFF00FF00u);
   DestroyIcon(icon);
 }
 

@@ -52,12 +52,7 @@ class Canvas {
   HDC dc_ = nullptr;
 };
 
-class BlitTest : public ::testing::Test {
- protected:
-  void SetUp() override { start_ = PlatformGdiObjectCount(); }
-  void TearDown() override { EXPECT_EQ(PlatformGdiObjectCount(), start_) << "GDI objects leaked"; }
-  int64_t start_ = 0;
-};
+class BlitTest : public GdiLeakCheckTest {};
 
 TEST_F(BlitTest, BitBltCopiesEveryByteOf32BitPixels) {
   Canvas source(3, 2, 32), target(3, 2, 32);

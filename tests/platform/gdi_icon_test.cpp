@@ -10,37 +10,10 @@
 
 namespace {
 
-class IconTest : public ::testing::Test {
- protected:
-  void SetUp() override { start_ = PlatformGdiObjectCount(); }
-  void TearDown() override { EXPECT_EQ(PlatformGdiObjectCount(), start_) << "GDI objects leaked"; }
-  int64_t start_ = 0;
-};
+class IconTest : public GdiLeakCheckTest {};
 
 HICON FromData(std::vector<uint8_t> data, int width = 0, int height = 0, UINT flags = 0) {
   return CreateIconFromResourceEx(data.data(), static_cast<DWORD>(data.size()), TRUE, 0x30000, width, height, flags);
-}
-
-// The colour pixels and mask of an icon, top row first; deletes GetIconInfo's copies.
-struct IconPixels {
-  int width = 0, height = 0;
-  std::vector<uint32_t> colour;
-  std::vector<uint32_t> mask;
-};
-
-IconPixels Read(HICON icon) {
-  IconPixels out;
-  ICONINFO info{};
-  if (!GetIconInfo(icon, &info)) return out;
-  BITMAP description{};
-  GetObjectW(info.hbmColor, sizeof description, &description);
-  out.width = description.bmWidth;
-  out.height = description.bmHeight;
-  out.colour = PixelsOf(info.hbmColor);
-  out.mask = PixelsOf(info.hbmMask);
-  DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
-  return out;
 }
 
 // Entry `index` of .ico data: its image bytes.
@@ -56,7 +29,7 @@ TEST_F(IconTest, ADibImageGivesItsColoursAndItsMask) {
   HICON icon = FromData(IconImageData(4, 2, 24, 0x102030, 255, [](int x, int y) { return x == 0 && y == 1; }));
   ASSERT_NE(icon, nullptr);
   EXPECT_EQ(GetObjectType(icon), 0u);  // icons are not GDI objects
-  IconPixels pixels = Read(icon);
+  IconPixels pixels = ReadIcon(icon);
   EXPECT_EQ(pixels.width, 4);
   EXPECT_EQ(pixels.height, 2);
   EXPECT_EQ(pixels.colour[0], 0x00102030u);  // no alpha: the image has none
@@ -97,7 +70,7 @@ void ExpectMatchesReference(const std::string& ico, const std::string& png, int 
   HICON expected = FromData(reference);  // a PNG file is what a PNG icon image holds
   ASSERT_NE(icon, nullptr) << ico;
   ASSERT_NE(expected, nullptr) << png;
-  IconPixels got = Read(icon), want = Read(expected);
+  IconPixels got = ReadIcon(icon), want = ReadIcon(expected);
   ASSERT_EQ(got.width, want.width);
   ASSERT_EQ(got.height, want.height);
   int compared = 0;
@@ -133,7 +106,7 @@ TEST_F(IconTest, EveryCorpusIconImageIsAccepted) {
       const int size = file[6 + 16 * i] ? file[6 + 16 * i] : 256;
       HICON icon = FromData(IcoImage(file, i));
       ASSERT_NE(icon, nullptr) << name << " entry " << i;
-      IconPixels pixels = Read(icon);
+      IconPixels pixels = ReadIcon(icon);
       EXPECT_EQ(pixels.width, size) << name << " entry " << i;
       EXPECT_EQ(pixels.height, size) << name << " entry " << i;
       DestroyIcon(icon);
@@ -144,15 +117,15 @@ TEST_F(IconTest, EveryCorpusIconImageIsAccepted) {
 TEST_F(IconTest, AskedSizesScaleTheIconAndTheDefaultSizeIs32) {
   std::vector<uint8_t> data = IconImageData(16, 16, 32, 0x00FF00, 255);
   HICON icon = FromData(data, 8, 4);
-  EXPECT_EQ(Read(icon).width, 8);
-  EXPECT_EQ(Read(icon).height, 4);
-  EXPECT_EQ(Read(icon).colour[0], 0xFF00FF00u);
+  EXPECT_EQ(ReadIcon(icon).width, 8);
+  EXPECT_EQ(ReadIcon(icon).height, 4);
+  EXPECT_EQ(ReadIcon(icon).colour[0], 0xFF00FF00u);
   DestroyIcon(icon);
   icon = FromData(data, 0, 0, LR_DEFAULTSIZE);
-  EXPECT_EQ(Read(icon).width, PLATFORM_ICON_SIZE);
+  EXPECT_EQ(ReadIcon(icon).width, PLATFORM_ICON_SIZE);
   DestroyIcon(icon);
   icon = CreateIconFromResource(data.data(), static_cast<DWORD>(data.size()), TRUE, 0x30000);
-  EXPECT_EQ(Read(icon).width, PLATFORM_ICON_SIZE);
+  EXPECT_EQ(ReadIcon(icon).width, PLATFORM_ICON_SIZE);
   DestroyIcon(icon);
   EXPECT_EQ(FromData(data, -16, 16), nullptr);
   EXPECT_EQ(FromData(data, 100000, 100000), nullptr);  // far too large to make
@@ -253,7 +226,7 @@ TEST_F(IconTest, CreateIconIndirectCopiesTheBitmaps) {
   ASSERT_NE(icon, nullptr);
   DeleteObject(colour);
   DeleteObject(mask);
-  EXPECT_EQ(Read(icon).width, 2);  // the icon keeps its own copies
+  EXPECT_EQ(ReadIcon(icon).width, 2);  // the icon keeps its own copies
   DestroyIcon(icon);
   info.hbmMask = nullptr;
   EXPECT_EQ(CreateIconIndirect(&info), nullptr);

@@ -12,12 +12,7 @@
 
 namespace {
 
-class GdiTest : public ::testing::Test {
- protected:
-  void SetUp() override { start_ = PlatformGdiObjectCount(); }
-  void TearDown() override { EXPECT_EQ(PlatformGdiObjectCount(), start_) << "GDI objects leaked"; }
-  int64_t start_ = 0;
-};
+class GdiTest : public GdiLeakCheckTest {};
 
 BITMAP Describe(HGDIOBJ bitmap) {
   BITMAP description{};

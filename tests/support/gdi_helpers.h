@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "gdi.h"
 
 // A bottom-up section of the given depth with its pixel address; the caller deletes it.
@@ -99,3 +101,36 @@ inline std::vector<uint8_t> IcoFile(const std::vector<IcoEntry>& entries) {
   for (const IcoEntry& entry : entries) file.insert(file.end(), entry.image.begin(), entry.image.end());
   return file;
 }
+
+// The colour pixels and mask of an icon, top row first, through GetIconInfo (whose copies it
+// deletes again).
+struct IconPixels {
+  int width = 0, height = 0;
+  std::vector<uint32_t> colour;
+  std::vector<uint32_t> mask;
+};
+
+inline IconPixels ReadIcon(HICON icon) {
+  IconPixels out;
+  ICONINFO info{};
+  if (!GetIconInfo(icon, &info)) return out;
+  BITMAP description{};
+  GetObjectW(info.hbmColor, sizeof description, &description);
+  out.width = description.bmWidth;
+  out.height = description.bmHeight;
+  out.colour = PixelsOf(info.hbmColor);
+  out.mask = PixelsOf(info.hbmMask);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return out;
+}
+
+// Platform tests that must leave as many live GDI objects as they found.
+class GdiLeakCheckTest : public ::testing::Test {
+ protected:
+  void SetUp() override { start_ = PlatformGdiObjectCount(); }
+  void TearDown() override { EXPECT_EQ(PlatformGdiObjectCount(), start_) << "GDI objects leaked"; }
+
+ private:
+  int64_t start_ = 0;
+};
