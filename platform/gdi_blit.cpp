@@ -181,6 +181,15 @@ uint32_t RawMask(WORD bitsPixel) {
   }
 }
 
+// The bitmap to read from: the source itself, or a copy of it (kept alive by `copy`) when it is
+// the bitmap being written, so that overlapping rectangles read the original pixels. Null when
+// the copy cannot be made.
+const GdiBitmap* Unaliased(const GdiBitmap* source, const GdiTarget& target, std::shared_ptr<GdiBitmap>& copy) {
+  if (source != target.bitmap) return source;
+  copy = GdiBitmapCopy(*source, source->view.bitsPixel);
+  return copy.get();
+}
+
 // A target rectangle in logical coordinates, normalised (mirroring noted) and clipped.
 struct Placement {
   int64_t x0, y0;      // unclipped top-left in bitmap coordinates
@@ -232,15 +241,25 @@ bool GdiBlit(GdiDc& dest, int x, int y, int width, int height, const GdiBitmap* 
     return true;
   }
 
-  // Reading from the bitmap being written needs a copy of it first.
   std::shared_ptr<GdiBitmap> copy;
-  if (source == target.bitmap) {
-    copy = GdiBitmapCopy(*source, source->view.bitsPixel);
-    if (!copy) return false;
-    source = copy.get();
-  }
+  source = Unaliased(source, target, copy);
+  if (source == nullptr) return false;
   const bool flipX = place.flipX != (sourceWidth < 0);
   const bool flipY = place.flipY != (sourceHeight < 0);
+  if (code == 0xCC && !flipX && !flipY && sourceWidth == place.width && sourceHeight == place.height &&
+      source->view.bitsPixel == out.bitsPixel && out.bitsPixel >= 16) {
+    // A plain copy between bitmaps of one format: whole rows of bytes.
+    const int64_t fromX = std::max<int64_t>(place.fromX, -int64_t{sourceX});
+    const int64_t toX = std::min<int64_t>(place.toX, int64_t{source->view.width} - sourceX);
+    const int64_t fromY = std::max<int64_t>(place.fromY, -int64_t{sourceY});
+    const int64_t toY = std::min<int64_t>(place.toY, int64_t{source->view.height} - sourceY);
+    const size_t bytes = static_cast<size_t>(toX - fromX) * (out.bitsPixel / 8);
+    for (int64_t r = fromY; fromX < toX && r < toY; ++r) {
+      std::memcpy(out.Row(static_cast<LONG>(place.y0 + r)) + (place.x0 + fromX) * (out.bitsPixel / 8),
+                  source->view.Row(static_cast<LONG>(sourceY + r)) + (sourceX + fromX) * (out.bitsPixel / 8), bytes);
+    }
+    return true;
+  }
   const double sx = sourceWidth < 0 ? double(sourceX) + sourceWidth : sourceX;
   const double sy = sourceHeight < 0 ? double(sourceY) + sourceHeight : sourceY;
   const double sw = std::abs(double(sourceWidth)), sh = std::abs(double(sourceHeight));
@@ -292,12 +311,8 @@ bool GdiAlphaBlend(GdiDc& dest, int x, int y, int width, int height, const GdiBi
   Placement place;
   if (!Place(target, x, y, width, height, place) || sourceWidth == 0 || sourceHeight == 0) return true;
   std::shared_ptr<GdiBitmap> copy;
-  const GdiBitmap* from = &source;
-  if (from == target.bitmap) {
-    copy = GdiBitmapCopy(source, source.view.bitsPixel);
-    if (!copy) return false;
-    from = copy.get();
-  }
+  const GdiBitmap* from = Unaliased(&source, target, copy);
+  if (from == nullptr) return false;
   const int mode = dest.stretchMode == HALFTONE ? HALFTONE : COLORONCOLOR;
   AxisMap columns = MapAxis(place.width, place.fromX, place.toX, false, sourceX, sourceWidth, 0, from->view.width, mode);
   AxisMap rows = MapAxis(place.height, place.fromY, place.toY, false, sourceY, sourceHeight, 0, from->view.height, mode);

@@ -245,6 +245,38 @@ TEST_F(GdiTest, GetDIBitsGivesRowsInTheOrderAsked) {
   DeleteObject(bitmap);
 }
 
+TEST_F(GdiTest, PaletteSectionsReadThroughTheirColourTable) {
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[3];
+  } info{{sizeof(BITMAPINFOHEADER), 3, 1, 1, 8, BI_RGB, 0, 0, 0, 3, 0}, {{0, 0, 255, 0}, {0, 255, 0, 0}, {255, 0, 0, 0}}};
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(section, nullptr);
+  static_cast<uint8_t*>(bits)[0] = 2;
+  static_cast<uint8_t*>(bits)[1] = 0;
+  static_cast<uint8_t*>(bits)[2] = 1;
+  EXPECT_EQ(PixelsOf(section), (std::vector<uint32_t>{0x0000FF, 0xFF0000, 0x00FF00}));
+  // Asked at their own depth, the indices come back with the table.
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[256];
+  } out{{sizeof(BITMAPINFOHEADER), 3, 1, 1, 8, BI_RGB, 0, 0, 0, 0, 0}, {}};
+  uint8_t indices[4] = {9, 9, 9, 9};
+  HDC dc = CreateCompatibleDC(nullptr);
+  EXPECT_EQ(GetDIBits(dc, section, 0, 1, indices, reinterpret_cast<BITMAPINFO*>(&out), DIB_RGB_COLORS), 1);
+  EXPECT_EQ(indices[0], 2);
+  EXPECT_EQ(indices[2], 1);
+  EXPECT_EQ(out.header.biClrUsed, 3u);
+  EXPECT_EQ(out.colours[2].rgbBlue, 255);
+  // Colours written into it take the nearest entry.
+  SelectObject(dc, section);
+  EXPECT_EQ(SetPixel(dc, 1, 0, RGB(10, 240, 5)), RGB(0, 255, 0));
+  EXPECT_EQ(static_cast<uint8_t*>(bits)[1], 1);
+  DeleteDC(dc);
+  DeleteObject(section);
+}
+
 TEST_F(GdiTest, MonochromeBitmapsReadAsBlackAndWhite) {
   const uint8_t rows[] = {0xA0, 0, 0x50, 0};  // 4 x 2: 1010 / 0101
   HBITMAP mono = CreateBitmap(4, 2, 1, 1, rows);
