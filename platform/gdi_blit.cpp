@@ -3,6 +3,7 @@
 // the ones they drop), and msimg32's AlphaBlend with constant and per-pixel premultiplied alpha.
 // Monochrome device bitmaps take the DCs' text and background colours, as on Windows.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -43,26 +44,27 @@ AxisMap MapAxis(LONG count, LONG from, LONG to, bool flip, double origin, double
     const LONG q = flip ? count - 1 - p : p;
     const size_t begin = map.taps.size();
     const double a = origin + q * ratio, b = origin + (q + 1) * ratio;
+    // The source pixels under [a, b), cut to the source bounds before any loop runs over them.
+    const LONG kFirst = static_cast<LONG>(std::clamp(std::floor(a), double(low), double(high)));
+    const LONG kEnd = static_cast<LONG>(std::clamp(std::ceil(b), double(low), double(high)));
     if (same) {
-      const LONG k = static_cast<LONG>(origin) + q;
-      if (k >= low && k < high) map.taps.push_back({k, 1.0f});
+      const int64_t k = static_cast<int64_t>(origin) + q;
+      if (k >= low && k < high) map.taps.push_back({static_cast<LONG>(k), 1.0f});
     } else if (mode == HALFTONE) {
       double total = 0;
-      for (LONG k = static_cast<LONG>(std::floor(a)); k < static_cast<LONG>(std::ceil(b)); ++k) {
+      for (LONG k = kFirst; k < kEnd; ++k) {
         const double cover = std::min(b, k + 1.0) - std::max(a, static_cast<double>(k));
-        if (k < low || k >= high || cover <= 0) continue;
+        if (cover <= 0) continue;
         map.taps.push_back({k, static_cast<float>(cover)});
         total += cover;
       }
       for (size_t i = begin; i < map.taps.size(); ++i) map.taps[i].weight = static_cast<float>(map.taps[i].weight / total);
     } else if (mode != COLORONCOLOR && ratio > 1) {
       // Shrinking with AND or OR: every dropped pixel takes part.
-      for (LONG k = static_cast<LONG>(std::floor(a)); k < static_cast<LONG>(std::ceil(b)); ++k) {
-        if (k >= low && k < high) map.taps.push_back({k, 1.0f});
-      }
+      for (LONG k = kFirst; k < kEnd; ++k) map.taps.push_back({k, 1.0f});
     } else {
-      const LONG k = static_cast<LONG>(std::floor(origin + (q + 0.5) * ratio));
-      if (k >= low && k < high) map.taps.push_back({k, 1.0f});
+      const double k = std::floor(origin + (q + 0.5) * ratio);
+      if (k >= low && k < high) map.taps.push_back({static_cast<LONG>(k), 1.0f});
     }
     if (map.taps.size() == begin) {
       if (p < map.first) continue;  // nothing yet: the mapped part starts later
@@ -201,9 +203,10 @@ struct Placement {
 bool Place(const GdiTarget& target, int x, int y, int width, int height, Placement& out) {
   out.flipX = width < 0;
   out.flipY = height < 0;
-  out.width = static_cast<LONG>(std::abs(static_cast<int64_t>(width)));
-  out.height = static_cast<LONG>(std::abs(static_cast<int64_t>(height)));
-  if (out.width == 0 || out.height == 0) return false;
+  // INT_MIN has no positive counterpart: such a rectangle draws nothing.
+  if (width == 0 || height == 0 || width == INT_MIN || height == INT_MIN) return false;
+  out.width = std::abs(width);
+  out.height = std::abs(height);
   out.x0 = int64_t{x} + (width < 0 ? width : 0) + target.origin.x;
   out.y0 = int64_t{y} + (height < 0 ? height : 0) + target.origin.y;
   out.fromX = static_cast<LONG>(std::clamp<int64_t>(target.clip.left - out.x0, 0, out.width));

@@ -3,6 +3,7 @@
 // premultiplied per-pixel alpha.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 
 #include "gdi_helpers.h"
@@ -211,6 +212,25 @@ TEST_F(BlitTest, OverlappingCopiesWithinOneBitmapReadTheOriginalPixels) {
   EXPECT_EQ(canvas.Get(1, 0), 1u);
   EXPECT_EQ(canvas.Get(2, 0), 2u);
   EXPECT_EQ(canvas.Get(3, 0), 3u);
+}
+
+TEST_F(BlitTest, AbsurdRectanglesAreClippedAndNeverWalked) {
+  Canvas source(4, 4, 24), target(4, 4, 24);
+  source.Fill(0x0000FF);
+  target.Fill(0x111111);
+  SetStretchBltMode(target.dc(), HALFTONE);
+  EXPECT_TRUE(BitBlt(target.dc(), INT_MIN, INT_MIN, INT_MAX, INT_MAX, source.dc(), 0, 0, SRCCOPY));
+  EXPECT_TRUE(StretchBlt(target.dc(), 0, 0, INT_MIN, 4, source.dc(), 0, 0, 4, 4, SRCCOPY));
+  EXPECT_TRUE(BitBlt(target.dc(), 0, 0, 4, 4, source.dc(), INT_MAX - 2, INT_MIN + 1, SRCCOPY));
+  EXPECT_EQ(target.Get(0, 0), 0x111111u);
+  // Two thousand million source columns squeezed into one target pixel: only the 4 that exist count.
+  EXPECT_TRUE(StretchBlt(target.dc(), 0, 0, 1, 1, source.dc(), -1000000000, 0, 2000000000, 4, SRCCOPY));
+  EXPECT_EQ(target.Get(0, 0), 0x0000FFu);
+  SetStretchBltMode(target.dc(), BLACKONWHITE);
+  EXPECT_TRUE(StretchBlt(target.dc(), 1, 1, 1, 1, source.dc(), -1000000000, 0, 2000000000, 4, SRCCOPY));
+  EXPECT_EQ(target.Get(1, 1), 0x0000FFu);
+  EXPECT_TRUE(StretchBlt(target.dc(), 0, 0, INT_MAX, INT_MAX, source.dc(), 0, 0, 1, 1, SRCCOPY));
+  EXPECT_EQ(target.Get(3, 3), 0x0000FFu);
 }
 
 TEST_F(BlitTest, AlphaBlendComposesPremultipliedSourcePixelsOverTheTarget) {
