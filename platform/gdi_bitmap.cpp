@@ -239,8 +239,9 @@ int GetDIBits(HDC dcHandle, HBITMAP bitmapHandle, UINT startScan, UINT lines, LP
   out.topDown = true;  // buffer rows in the order the scan lines are written
   out.colours = source.colours;
   out.colourCount = source.colourCount;
+  // Columns past the bitmap's width are left zero.
   const LONG copyWidth = std::min(source.width, out.width);
-  std::vector<Pixel> row(static_cast<size_t>(out.width), 0);
+  std::vector<Pixel> row(static_cast<size_t>(copyWidth));
   for (UINT i = 0; i < count; ++i) {
     const UINT scan = startScan + i;
     // Scan lines count from the bottom for bottom-up buffers and from the top for top-down ones.
@@ -252,9 +253,8 @@ int GetDIBits(HDC dcHandle, HBITMAP bitmapHandle, UINT startScan, UINT lines, LP
       continue;
     }
     PixelRowRead(source, sourceRow, 0, copyWidth, row.data());
-    std::fill(row.begin() + copyWidth, row.end(), 0);
     std::memset(outRow, 0, static_cast<size_t>(stride));
-    PixelRowWrite(out, static_cast<LONG>(i), 0, out.width, row.data());
+    PixelRowWrite(out, static_cast<LONG>(i), 0, copyWidth, row.data());
   }
   return static_cast<int>(count);
 }

@@ -239,6 +239,13 @@ TEST_F(GdiTest, GetDIBitsGivesRowsInTheOrderAsked) {
   EXPECT_EQ(pixels[0], 0x00FF0000u);
   EXPECT_EQ(GetDIBits(dc, bitmap, 2, 1, pixels, &info, DIB_RGB_COLORS), 0);
   EXPECT_EQ(GetDIBits(nullptr, bitmap, 0, 1, pixels, &info, DIB_RGB_COLORS), 0);
+  uint32_t wide[4] = {7, 7, 7, 7};
+  info.bmiHeader.biWidth = 4;  // a wider buffer: the columns past the bitmap are zero
+  EXPECT_EQ(GetDIBits(dc, bitmap, 0, 1, wide, &info, DIB_RGB_COLORS), 1);
+  EXPECT_EQ(wide[1], 0x00FFFFFFu);
+  EXPECT_EQ(wide[2], 0u);
+  EXPECT_EQ(wide[3], 0u);
+  info.bmiHeader.biWidth = 2;
   info.bmiHeader.biBitCount = 8;  // palette output only for palette bitmaps
   EXPECT_EQ(GetDIBits(dc, bitmap, 0, 1, pixels, &info, DIB_RGB_COLORS), 0);
   DeleteDC(dc);
