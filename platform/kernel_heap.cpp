@@ -224,8 +224,9 @@ SIZE_T HeapSize(HANDLE handle, DWORD flags, LPCVOID block) {
 }
 
 HANDLE GetProcessHeap() {
-  std::lock_guard<std::mutex> guard(g_heapsLock);
-  if (g_processHeap == nullptr) g_processHeap = static_cast<Heap*>(HeapCreate(0, 0, 0));
+  // Made once; HeapCreate takes the heaps lock itself, so it must not be held here.
+  static std::once_flag once;
+  std::call_once(once, [] { g_processHeap = static_cast<Heap*>(HeapCreate(0, 0, 0)); });
   return g_processHeap;
 }
 
@@ -240,4 +241,21 @@ int64_t PlatformHeapBlockCount(HANDLE handle) {
   if (heap == nullptr) return 0;
   std::lock_guard<std::mutex> guard(heap->lock);
   return heap->count;
+}
+
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
+  if (flags & ~static_cast<UINT>(GMEM_ZEROINIT)) {  // only fixed memory exists here
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return HeapAlloc(GetProcessHeap(), (flags & GMEM_ZEROINIT) ? HEAP_ZERO_MEMORY : 0, bytes);
+}
+
+HGLOBAL GlobalFree(HGLOBAL block) {
+  if (block == nullptr) return nullptr;
+  if (!HeapFree(GetProcessHeap(), 0, block)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return block;
+  }
+  return nullptr;
 }

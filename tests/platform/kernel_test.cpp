@@ -380,3 +380,25 @@ TEST(Time, LocalTimeIsAPlausibleCalendarDate) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ProcessHeap, IsOneHeapThatServesAllocations) {
+  HANDLE heap = GetProcessHeap();
+  ASSERT_NE(heap, nullptr);
+  EXPECT_EQ(GetProcessHeap(), heap);
+  void* block = HeapAlloc(heap, HEAP_ZERO_MEMORY, 16);
+  ASSERT_NE(block, nullptr);
+  EXPECT_TRUE(HeapFree(heap, 0, block));
+}
+
+TEST(GlobalMemory, FixedBlocksComeAndGo) {
+  auto* block = static_cast<uint8_t*>(GlobalAlloc(GPTR, 32));
+  ASSERT_NE(block, nullptr);
+  for (int i = 0; i < 32; ++i) EXPECT_EQ(block[i], 0);
+  EXPECT_EQ(GlobalFree(block), nullptr);
+  EXPECT_EQ(GlobalFree(nullptr), nullptr);
+  EXPECT_EQ(GlobalAlloc(0x0002, 8), nullptr);  // moveable memory does not exist here
+}
+
+}  // namespace
