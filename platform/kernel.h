@@ -48,6 +48,14 @@ BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID block);
 SIZE_T HeapSize(HANDLE heap, DWORD flags, LPCVOID block);
 HANDLE GetProcessHeap();
 
+// Global memory: only fixed blocks (the handle is the block's address), from the process heap.
+#define GMEM_FIXED 0x0000
+#define GMEM_ZEROINIT 0x0040
+#define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
+// Null on success, the block itself when it is not one GlobalAlloc handed out.
+HGLOBAL GlobalFree(HGLOBAL block);
+
 // Test hook: from the allocation `countdown` calls from now (1 = the next one), `failures`
 // allocations in a row fail, in any heap. 0 switches failures off. Lets tests walk the
 // runtime's out-of-memory paths.

@@ -241,3 +241,20 @@ int64_t PlatformHeapBlockCount(HANDLE handle) {
   std::lock_guard<std::mutex> guard(heap->lock);
   return heap->count;
 }
+
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
+  if (flags & ~static_cast<UINT>(GMEM_ZEROINIT)) {  // only fixed memory exists here
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return HeapAlloc(GetProcessHeap(), (flags & GMEM_ZEROINIT) ? HEAP_ZERO_MEMORY : 0, bytes);
+}
+
+HGLOBAL GlobalFree(HGLOBAL block) {
+  if (block == nullptr) return nullptr;
+  if (!HeapFree(GetProcessHeap(), 0, block)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return block;
+  }
+  return nullptr;
+}

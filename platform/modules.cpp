@@ -2,7 +2,9 @@
 // when it has an entry here, with the procedures listed.
 #include "modules.h"
 
+#include "gdi.h"
 #include "kernel.h"
+#include "visual_styles.h"
 
 namespace platform {
 namespace {
@@ -17,8 +19,26 @@ const ModuleProcedure kKernel32[] = {
     {nullptr, nullptr},
 };
 
+const ModuleProcedure kMsimg32[] = {
+    {"AlphaBlend", Proc(&AlphaBlend)},
+    {nullptr, nullptr},
+};
+
+const ModuleProcedure kComctl32[] = {
+    {"DllGetVersion", Proc(&CommonControlsDllGetVersion)},
+    {nullptr, nullptr},
+};
+
+const ModuleProcedure kUxtheme[] = {
+    {"IsAppThemed", Proc(&IsAppThemed)},
+    {nullptr, nullptr},
+};
+
 Module g_modules[] = {
     {"kernel32.dll", kKernel32, 1},
+    {"msimg32.dll", kMsimg32, 0},
+    {"comctl32.dll", kComctl32, 0},
+    {"uxtheme.dll", kUxtheme, 0},
 };
 
 }  // namespace

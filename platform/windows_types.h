@@ -48,6 +48,34 @@ using HANDLE = void*;
 DECLARE_HANDLE(HINSTANCE);
 using HMODULE = HINSTANCE;
 
+// GDI and user handles. HGDIOBJ is untyped, as in STRICT Windows builds, so that every typed
+// GDI handle passes to SelectObject, DeleteObject and GetObjectW as it is.
+using HGDIOBJ = void*;
+DECLARE_HANDLE(HDC);
+DECLARE_HANDLE(HBITMAP);
+DECLARE_HANDLE(HBRUSH);
+DECLARE_HANDLE(HFONT);
+DECLARE_HANDLE(HICON);
+using HCURSOR = HICON;
+using HGLOBAL = HANDLE;
+
+struct POINT {
+  LONG x;
+  LONG y;
+};
+
+struct SIZE {
+  LONG cx;
+  LONG cy;
+};
+
+struct RECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+
 // Procedures found at run time; cast to their real type before calling.
 using FARPROC = void (*)();
 
