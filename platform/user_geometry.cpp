@@ -52,6 +52,34 @@ POINT ClientOriginOnScreen(const Window& window) {
   return origin;
 }
 
+HWND WindowAtPoint(POINT point, bool skipDisabled) {
+  for (HWND top : TopLevelWindows()) {
+    auto window = WindowFind(top);
+    if (!window || !(window->style & WS_VISIBLE) || !PtInRect(&window->rect, point)) continue;
+    if (skipDisabled && (window->style & WS_DISABLED)) return nullptr;
+    // Descend to the deepest visible child under the point that does not let it through.
+    HWND found = top;
+    while (true) {
+      auto current = WindowFind(found);
+      if (!current) return nullptr;
+      HWND next = nullptr;
+      for (HWND child : current->children) {
+        auto record = WindowFind(child);
+        RECT frame;
+        if (!record || !(record->style & WS_VISIBLE) || (skipDisabled && (record->style & WS_DISABLED))) continue;
+        if (!GetWindowRect(child, &frame) || !PtInRect(&frame, point)) continue;
+        if (SendMessageW(child, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y)) == HTTRANSPARENT) continue;
+        next = child;
+        break;
+      }
+      if (!next) break;
+      found = next;
+    }
+    return found;
+  }
+  return nullptr;
+}
+
 namespace {
 
 bool Reachable(const Window& window) {
@@ -194,30 +222,7 @@ HWND ChildWindowFromPoint(HWND parent, POINT point) {
   return parent;
 }
 
-HWND WindowFromPoint(POINT point) {
-  for (HWND top : platform::TopLevelWindows()) {
-    auto window = WindowFind(top);
-    if (!window || !(window->style & WS_VISIBLE) || !PtInRect(&window->rect, point)) continue;
-    // Descend to the deepest visible child under the point that does not let it through.
-    HWND found = top;
-    while (true) {
-      auto current = WindowFind(found);
-      HWND next = nullptr;
-      for (HWND child : current->children) {
-        auto record = WindowFind(child);
-        RECT frame;
-        if (!record || !(record->style & WS_VISIBLE) || !GetWindowRect(child, &frame) || !PtInRect(&frame, point)) continue;
-        if (SendMessageW(child, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y)) == HTTRANSPARENT) continue;
-        next = child;
-        break;
-      }
-      if (!next) break;
-      found = next;
-    }
-    return found;
-  }
-  return nullptr;
-}
+HWND WindowFromPoint(POINT point) { return platform::WindowAtPoint(point, false); }
 
 BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int width, int height, UINT flags) {
   auto window = WindowFind(handle);

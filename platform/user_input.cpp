@@ -62,30 +62,7 @@ WPARAM MouseKeyFlags() {
 // does not let the point through; none over a disabled top-level window (a modal owner).
 HWND MouseTarget(POINT point) {
   if (g_input.capture && WindowFind(g_input.capture)) return g_input.capture;
-  for (HWND top : TopLevelWindows()) {
-    auto window = WindowFind(top);
-    if (!window || !(window->style & WS_VISIBLE) || !PtInRect(&window->rect, point)) continue;
-    if (window->style & WS_DISABLED) return nullptr;
-    HWND found = top;
-    while (true) {
-      auto current = WindowFind(found);
-      if (!current) return nullptr;
-      HWND next = nullptr;
-      for (HWND child : current->children) {
-        auto record = WindowFind(child);
-        RECT frame;
-        if (!record || !(record->style & WS_VISIBLE) || (record->style & WS_DISABLED)) continue;
-        if (!GetWindowRect(child, &frame) || !PtInRect(&frame, point)) continue;
-        if (SendMessageW(child, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y)) == HTTRANSPARENT) continue;
-        next = child;
-        break;
-      }
-      if (!next) break;
-      found = next;
-    }
-    return found;
-  }
-  return nullptr;
+  return WindowAtPoint(point, true);
 }
 
 LPARAM ClientPoint(HWND window, POINT screen) {

@@ -83,6 +83,10 @@ RECT ClientRectOf(const Window& window);       // client area in the window's ow
 RECT ClientAreaInFrame(const Window& window);  // client area relative to the frame's top-left
 POINT ClientOriginOnScreen(const Window& window);
 HWND TopLevelOf(HWND window);
+// The deepest visible window under a screen point that does not let the point through
+// (WM_NCHITTEST HTTRANSPARENT); with skipDisabled, disabled children are passed over and a
+// disabled top-level window (a modal owner) takes nothing.
+HWND WindowAtPoint(POINT point, bool skipDisabled);
 
 // Frame thickness for a style: how far the client area lies inside the frame on each side.
 RECT FrameInsets(DWORD style, DWORD exStyle, bool menu);
