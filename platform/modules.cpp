@@ -4,6 +4,7 @@
 
 #include "gdi.h"
 #include "kernel.h"
+#include "user.h"
 #include "visual_styles.h"
 
 namespace platform {
@@ -34,11 +35,17 @@ const ModuleProcedure kUxtheme[] = {
     {nullptr, nullptr},
 };
 
+const ModuleProcedure kDwmapi[] = {
+    {"DwmIsCompositionEnabled", Proc(&DwmIsCompositionEnabled)},
+    {nullptr, nullptr},
+};
+
 Module g_modules[] = {
     {"kernel32.dll", kKernel32, 1},
     {"msimg32.dll", kMsimg32, 0},
     {"comctl32.dll", kComctl32, 0},
     {"uxtheme.dll", kUxtheme, 0},
+    {"dwmapi.dll", kDwmapi, 0},
 };
 
 }  // namespace

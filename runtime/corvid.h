@@ -18,6 +18,8 @@
 #include "files/pref.h"
 #include "gui/event_queue.h"
 #include "gui/gadget.h"
+#include "gui/gui_constants.h"
+#include "gui/window.h"
 #include "gui/requester.h"
 #include "image/codec.h"
 #include "image/drawing.h"
