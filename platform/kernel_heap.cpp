@@ -224,9 +224,14 @@ SIZE_T HeapSize(HANDLE handle, DWORD flags, LPCVOID block) {
 }
 
 HANDLE GetProcessHeap() {
-  std::lock_guard<std::mutex> guard(g_heapsLock);
-  if (g_processHeap == nullptr) g_processHeap = static_cast<Heap*>(HeapCreate(0, 0, 0));
-  return g_processHeap;
+  // Made once, outside the heap list's lock, which HeapCreate takes itself.
+  static Heap* const heap = [] {
+    auto* made = static_cast<Heap*>(HeapCreate(0, 0, 0));
+    std::lock_guard<std::mutex> guard(g_heapsLock);
+    g_processHeap = made;
+    return made;
+  }();
+  return heap;
 }
 
 void PlatformHeapFailAfter(int64_t countdown, int64_t failures) {
