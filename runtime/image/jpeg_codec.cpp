@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "codec.h"
 #include "codec_record.h"
@@ -20,6 +21,7 @@ constexpr long kDecoderMemoryLimit = INT32_MAX;
 struct JpegErrorBlock {
   jpeg_error_mgr manager;
   jmp_buf jump;
+  bool dataEnded;  // libjpeg ran out of data and goes on with an invented end of picture
 };
 
 struct JpegFields {
@@ -32,6 +34,10 @@ struct JpegFields {
   longjmp(reinterpret_cast<JpegErrorBlock*>(common->err)->jump, 1);
 }
 void DropMessage(j_common_ptr) {}
+// Warnings are dropped too; running out of data is noted so that decoding can stop there.
+void NoteWarning(j_common_ptr common, int level) {
+  if (level < 0 && common->err->msg_code == JWRN_JPEG_EOF) reinterpret_cast<JpegErrorBlock*>(common->err)->dataEnded = true;
+}
 
 void JpegFinish(DecodeState* state) {
   JpegFields* fields = DecoderPrivate<JpegFields>(state);
@@ -69,6 +75,7 @@ int64_t JpegCheck(DecodeState* state) {
   decoder->err = jpeg_std_error(&fields->error->manager);
   fields->error->manager.error_exit = ErrorJump;
   fields->error->manager.output_message = DropMessage;
+  fields->error->manager.emit_message = NoteWarning;
   if (setjmp(fields->error->jump)) {
     JpegFinish(state);
     return 0;
@@ -106,7 +113,14 @@ int64_t JpegDecode(DecodeState* state, uint8_t* pixels, int64_t stride, int64_t 
   if (setjmp(fields->error->jump)) return 0;
   const bool bottomUp = (flags & kCodecBottomUp) != 0;
   const int64_t width = decoder->output_width;
+  // A progressive file has been read whole by now; a sequential one that runs out of data while
+  // its rows are read stops there, the rest staying black, instead of inventing every row left.
+  const bool endedBeforeRows = fields->error->dataEnded;
   for (int64_t i = 0; i < state->height; ++i) {
+    if (fields->error->dataEnded && !endedBeforeRows) {
+      jpeg_abort_decompress(decoder);
+      return 1;
+    }
     uint8_t* target = SectionRow(pixels, stride, state->height, i, bottomUp);
     if (fields->rowBuffer == nullptr) {
       JSAMPROW row = target;

@@ -51,10 +51,12 @@ inline void Convert(const uint8_t* in, uint8_t* out, uint32_t bytesPerPixel) {
   std::memcpy(out, in, bytesPerPixel);
 }
 
-void DecodeUncompressed(const ByteSource& source, const TgaFields& fields, uint8_t* pixels, int64_t stride,
-                        int64_t width, int64_t height, int64_t sectionBytes, bool inOrder) {
+// Returns how many file rows held data; the rest of the section stays black.
+int64_t DecodeUncompressed(const ByteSource& source, const TgaFields& fields, uint8_t* pixels, int64_t stride,
+                           int64_t width, int64_t height, int64_t sectionBytes, bool inOrder) {
   const int64_t rowBytes = width * fields.bytesPerPixel;
-  for (int64_t i = 0; i < height; ++i) {
+  int64_t i = 0;
+  for (; i < height; ++i) {
     const uint64_t start = fields.dataOffset + static_cast<uint64_t>(i * rowBytes);
     if (start >= source.size) break;
     const int64_t count = std::min<int64_t>(width, static_cast<int64_t>((source.size - start) / fields.bytesPerPixel));
@@ -62,12 +64,14 @@ void DecodeUncompressed(const ByteSource& source, const TgaFields& fields, uint8
     for (int64_t x = 0; x < count; ++x)
       Convert(source.data + start + x * fields.bytesPerPixel, row + x * sectionBytes, fields.bytesPerPixel);
   }
+  return i;
 }
 
 // Packets are unpacked one pixel after another from the start of the section, then the rows are
-// spread out to the section's stride.
-void DecodeRunLength(const ByteSource& source, const TgaFields& fields, uint8_t* pixels, int64_t stride, int64_t width,
-                     int64_t height, int64_t sectionBytes) {
+// spread out to the section's stride. Returns how many rows received pixels: only those are
+// moved, so that a short file claiming a huge picture costs no more than its data.
+int64_t DecodeRunLength(const ByteSource& source, const TgaFields& fields, uint8_t* pixels, int64_t stride,
+                        int64_t width, int64_t height, int64_t sectionBytes) {
   const int64_t total = width * height;
   const uint32_t size = fields.bytesPerPixel;
   uint64_t at = fields.dataOffset;
@@ -82,26 +86,26 @@ void DecodeRunLength(const ByteSource& source, const TgaFields& fields, uint8_t*
       Convert(source.data + at + 1 + (repeat ? 0 : k * size), pixels + done * sectionBytes, size);
     at += packetBytes;
   }
+  const int64_t rows = (done + width - 1) / width;
   const int64_t packed = width * sectionBytes;
-  if (packed == stride) return;
+  if (packed == stride) return rows;
   // Last row first, so that no row is overwritten before it has moved.
-  for (int64_t row = height - 1; row >= 0; --row) {
+  for (int64_t row = rows - 1; row >= 0; --row) {
     if (row > 0) std::memmove(pixels + row * stride, pixels + row * packed, static_cast<size_t>(packed));
     std::memset(pixels + row * stride + packed, 0, static_cast<size_t>(stride - packed));
   }
+  return rows;
 }
 
-void SwapTopBottom(uint8_t* pixels, int64_t stride, int64_t height) {
-  for (int64_t i = 0; i < height / 2; ++i)
+// Turns the section upside down when only its first `rows` rows hold anything.
+void SwapTopBottom(uint8_t* pixels, int64_t stride, int64_t height, int64_t rows) {
+  for (int64_t i = 0; i < std::min(rows, height / 2); ++i)
     std::swap_ranges(pixels + i * stride, pixels + (i + 1) * stride, pixels + (height - 1 - i) * stride);
 }
 
-void MirrorRows(uint8_t* pixels, int64_t stride, int64_t width, int64_t height, int64_t sectionBytes) {
-  for (int64_t y = 0; y < height; ++y) {
-    uint8_t* row = pixels + y * stride;
-    for (int64_t x = 0; x < width / 2; ++x)
-      std::swap_ranges(row + x * sectionBytes, row + (x + 1) * sectionBytes, row + (width - 1 - x) * sectionBytes);
-  }
+void MirrorRow(uint8_t* row, int64_t width, int64_t sectionBytes) {
+  for (int64_t x = 0; x < width / 2; ++x)
+    std::swap_ranges(row + x * sectionBytes, row + (x + 1) * sectionBytes, row + (width - 1 - x) * sectionBytes);
 }
 
 int64_t TgaDecode(DecodeState* state, uint8_t* pixels, int64_t stride, int64_t flags) {
@@ -112,13 +116,17 @@ int64_t TgaDecode(DecodeState* state, uint8_t* pixels, int64_t stride, int64_t f
   // bottom one, or both the top one.
   const bool topFirst = (fields.descriptor & kTopFirst) != 0;
   const bool inOrder = topFirst != ((flags & kCodecBottomUp) != 0);
+  int64_t rows = 0;
   if (fields.type == kUncompressed) {
-    DecodeUncompressed(source, fields, pixels, stride, width, height, sectionBytes, inOrder);
+    rows = DecodeUncompressed(source, fields, pixels, stride, width, height, sectionBytes, inOrder);
   } else {
-    DecodeRunLength(source, fields, pixels, stride, width, height, sectionBytes);
-    if (!inOrder) SwapTopBottom(pixels, stride, height);
+    rows = DecodeRunLength(source, fields, pixels, stride, width, height, sectionBytes);
+    if (!inOrder) SwapTopBottom(pixels, stride, height, rows);
   }
-  if (fields.descriptor & kRightToLeft) MirrorRows(pixels, stride, width, height, sectionBytes);
+  // Right-to-left rows are mirrored; the rows with data are the file's first `rows` ones.
+  if (fields.descriptor & kRightToLeft) {
+    for (int64_t i = 0; i < rows; ++i) MirrorRow(pixels + stride * (inOrder ? i : height - 1 - i), width, sectionBytes);
+  }
   return 1;
 }
 
