@@ -10,17 +10,7 @@
 namespace {
 
 void StartRuntime() {
-  MainHeapCreate();
-  StringHeapInit();
-  CodecInit();
-  BmpCodecInit();
-  DrawingBlendInit();
-  ImageInit();
-  PngDecoderInit();
-  PngEncoderInit();
-  JpegDecoderInit();
-  TiffDecoderInit();
-  TgaDecoderInit();
+  ProgramStart();
   // The registry makes its index of automatic ids at the first automatic object and keeps it:
   // one load beforehand, so that the block counts compared below are the steady ones.
   const uint8_t pixel[] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 9, 9, 9};
