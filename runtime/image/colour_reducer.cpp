@@ -267,7 +267,9 @@ bool MapDiffused(PaletteQuantizer* reducer, const uint8_t* pixels, int64_t bits,
 
 PaletteQuantizer* PaletteQuantizerNew(const uint8_t* pixels, int64_t width, int64_t height, int64_t bits,
                                       int64_t stride, int64_t depth, int64_t options) {
-  if (pixels == nullptr || width < 1 || height < 1 || (bits != 24 && bits != 32) || depth < 1 || depth > 8 ||
+  // Indices are packed whole into bytes: 8, 4, 2 or 1 a byte.
+  const bool packable = depth == 1 || depth == 2 || depth == 4 || depth == 8;
+  if (pixels == nullptr || width < 1 || height < 1 || (bits != 24 && bits != 32) || !packable ||
       width > INT32_MAX / 4 || height > INT32_MAX || stride < width * (bits / 8))
     return nullptr;
   auto* reducer = static_cast<PaletteQuantizer*>(MainHeapAlloc(sizeof(PaletteQuantizer)));

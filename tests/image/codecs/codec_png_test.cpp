@@ -243,7 +243,7 @@ TEST_F(PngCodec, DepthOneRowsFollowTheLuminanceRuleTopRowFirst) {
 TEST_F(PngCodec, AFailedWriteLeavesNoFileBehind) {
   const int64_t image = Gradient(8, 8, 24);
   const std::string out = TempPath("broken.png");
-  // Palette files cannot have 3 bits per pixel: libpng refuses the header after the file exists.
+  // Palette files cannot have 3 bits per pixel: the write fails after the file exists.
   EXPECT_EQ(ImageSave(image, Wide(out).c_str(), kImageFormatPng, 7, 3), 0);
   EXPECT_FALSE(std::filesystem::exists(out));
   DIBSECTION section{};

@@ -163,6 +163,7 @@ TEST_F(ColourReducer, BadArgumentsAndMissingMemoryGiveNoReducer) {
   EXPECT_EQ(PaletteQuantizerNew(nullptr, 8, 8, 24, rows.stride, 4, 7), nullptr);
   EXPECT_EQ(PaletteQuantizerNew(rows.bytes.data(), 8, 8, 24, rows.stride, 0, 7), nullptr);
   EXPECT_EQ(PaletteQuantizerNew(rows.bytes.data(), 8, 8, 24, rows.stride, 9, 7), nullptr);
+  EXPECT_EQ(PaletteQuantizerNew(rows.bytes.data(), 8, 8, 24, rows.stride, 3, 7), nullptr) << "3-bit indices do not pack into bytes";
   EXPECT_EQ(PaletteQuantizerNew(rows.bytes.data(), 8, 8, 16, rows.stride, 4, 7), nullptr);
   EXPECT_EQ(PaletteQuantizerNew(rows.bytes.data(), 0, 8, 24, rows.stride, 4, 7), nullptr);
   EXPECT_EQ(PaletteQuantizerNew(rows.bytes.data(), 8, 8, 24, 20, 4, 7), nullptr) << "stride shorter than a row";
