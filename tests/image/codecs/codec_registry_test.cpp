@@ -78,6 +78,8 @@ TEST_F(CodecRegistry, LoadRefusesMissingFilesAndBadArguments) {
   const std::string empty = TempPath("empty.png");
   std::ofstream(empty).close();
   EXPECT_EQ(ImageLoad(CV_Any, Wide(empty).c_str()), 0);
+  // A folder opens, but reading it fails: nothing is decoded.
+  EXPECT_EQ(ImageLoad(CV_Any, Wide(directory_.string()).c_str()), 0);
   const std::vector<uint8_t> png = ReadBytes(TestData("pngsuite/basn2c08.png"));
   EXPECT_EQ(ImageLoadFromBuffer(CV_Any, nullptr, 100), 0);
   EXPECT_EQ(ImageLoadFromBuffer(CV_Any, png.data(), 0), 0);
