@@ -4,6 +4,8 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdarg>
 
 #include "codec.h"
 #include "codec_record.h"
@@ -12,6 +14,9 @@
 namespace {
 
 constexpr uint16_t kOldJpeg = 6, kOldDeflate = 32946;
+// The largest block libtiff may allocate for one picture, as large as the largest section: a
+// header that lies about its strips then fails instead of reserving gigabytes.
+constexpr tmsize_t kLargestLibtiffBlock = INT32_MAX;
 
 struct TiffFields {
   uint64_t position;  // read position in the memory source
@@ -49,12 +54,20 @@ int CloseNothing(thandle_t) { return 0; }
 toff_t SourceSize(thandle_t handle) { return StateOf(handle)->sourceSize; }
 int MapNothing(thandle_t, void**, toff_t*) { return 0; }
 void UnmapNothing(thandle_t, void*, toff_t) {}
+// Messages of this handle are taken as handled: none reaches the terminal.
+int Silence(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 int64_t TiffCheck(DecodeState* state) {
   TiffFields* fields = DecoderPrivate<TiffFields>(state);
   fields->position = 0;
-  fields->tiff = TIFFClientOpen("buffer", "r", state, ReadSource, WriteNothing, SeekSource, CloseNothing, SourceSize,
-                                MapNothing, UnmapNothing);
+  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+  if (options == nullptr) return 0;
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options, kLargestLibtiffBlock);
+  TIFFOpenOptionsSetErrorHandlerExtR(options, Silence, nullptr);
+  TIFFOpenOptionsSetWarningHandlerExtR(options, Silence, nullptr);
+  fields->tiff = TIFFClientOpenExt("buffer", "r", state, ReadSource, WriteNothing, SeekSource, CloseNothing, SourceSize,
+                                   MapNothing, UnmapNothing, options);
+  TIFFOpenOptionsFree(options);
   if (fields->tiff == nullptr) return 0;
   uint32_t width = 0, height = 0;
   uint16_t compression = 0, bitsPerSample = 0, samplesPerPixel = 0;
