@@ -354,13 +354,9 @@ TEST_F(TgaCodec, ColourMappedAndGreyFilesAreNotTaken) {
 }
 
 TEST_F(TgaCodec, SourceDepthIsTheFilesBitsPerPixel) {
-  const int64_t sixteen = Load("tga/ftrvxmtrx-tga/utc16.tga");
-  ASSERT_NE(sixteen, 0);
-  EXPECT_EQ(Record(sixteen)->sourceDepth, 16);
-  EXPECT_EQ(Record(sixteen)->depth, 24);
-  const int64_t thirtyTwo = Load("tga/ftrvxmtrx-tga/utc32.tga");
-  ASSERT_NE(thirtyTwo, 0);
-  EXPECT_EQ(Record(thirtyTwo)->sourceDepth, 32);
+  LoadWithDepths("tga/ftrvxmtrx-tga/utc16.tga", 24, 16);
+  LoadWithDepths("tga/ftrvxmtrx-tga/utc24.tga", 24, 24);
+  LoadWithDepths("tga/ftrvxmtrx-tga/utc32.tga", 32, 32);
 }
 
 // A 3 × 2 TGA of the given type and descriptor; pixels numbered 1..6 in blue, file order.

@@ -144,6 +144,15 @@ class CodecTest : public ::testing::Test {
   int64_t Load(const std::string& relative, int64_t number = CV_Any) {
     return ImageLoad(number, Wide(TestData(relative)).c_str());
   }
+  // Loads a corpus file and checks the depth of its section and the depth it was read with.
+  int64_t LoadWithDepths(const std::string& relative, int depth, int sourceDepth) {
+    const int64_t image = Load(relative);
+    EXPECT_NE(image, 0) << relative;
+    if (image == 0) return 0;
+    EXPECT_EQ(Record(image)->depth, depth) << relative;
+    EXPECT_EQ(Record(image)->sourceDepth, sourceDepth) << relative;
+    return image;
+  }
   int64_t LoadBytes(const std::vector<uint8_t>& bytes, int64_t number = CV_Any) {
     return ImageLoadFromBuffer(number, bytes.data(), static_cast<int64_t>(bytes.size()));
   }

@@ -99,27 +99,15 @@ TEST_F(PngCodec, InterlacedFilesLoadLikeTheirNonInterlacedTwins) {
 }
 
 TEST_F(PngCodec, SixteenBitFilesLoadAsEightBitSectionsWithTheirSourceDepth) {
-  const int64_t rgb = Load("pngsuite/basn2c16.png");
-  ASSERT_NE(rgb, 0);
-  EXPECT_EQ(Record(rgb)->depth, 24);
-  EXPECT_EQ(Record(rgb)->sourceDepth, 24);
-  const int64_t grey = Load("pngsuite/basn0g16.png");
-  ASSERT_NE(grey, 0);
-  EXPECT_EQ(Record(grey)->depth, 24);
-  EXPECT_EQ(Record(grey)->sourceDepth, 16);
-  const int64_t greyAlpha = Load("pngsuite/basn4a08.png");
-  ASSERT_NE(greyAlpha, 0);
-  EXPECT_EQ(Record(greyAlpha)->depth, 32);
+  LoadWithDepths("pngsuite/basn2c16.png", 24, 24);
+  LoadWithDepths("pngsuite/basn0g16.png", 24, 16);
+  LoadWithDepths("pngsuite/basn4a16.png", 32, 16);
 }
 
 TEST_F(PngCodec, PaletteFilesAreThirtyTwoBitOnlyWithTransparency) {
-  const int64_t plain = Load("pngsuite/basn3p08.png");
-  ASSERT_NE(plain, 0);
-  EXPECT_EQ(Record(plain)->depth, 24);
-  EXPECT_EQ(Record(plain)->sourceDepth, 8);
-  const int64_t transparent = Load("pngsuite/tbbn3p08.png");
+  LoadWithDepths("pngsuite/basn3p08.png", 24, 8);
+  const int64_t transparent = LoadWithDepths("pngsuite/tbbn3p08.png", 32, 8);
   ASSERT_NE(transparent, 0);
-  EXPECT_EQ(Record(transparent)->depth, 32);
   const Picture pixels = PixelsOf(transparent);
   bool clear = false;
   for (size_t i = 3; i < pixels.bgra.size(); i += 4) clear |= pixels.bgra[i] == 0;
