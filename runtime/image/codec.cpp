@@ -41,15 +41,17 @@ const EncoderRecord* FindEncoder(uint32_t format) {
   return nullptr;
 }
 
+enum class IconLoad { kNotIcon, kLoaded, kFailed };
+
 // An .ico file becomes an icon image; the bitmaps GetIconInfo hands out are only measured.
-// Returns false (leaving the record empty) when the data is no icon or the icon is unusable.
-bool LoadIcon(ImageObject* record, const void* data, int64_t size) {
+// The record stays empty unless the icon loaded.
+IconLoad LoadIcon(ImageObject* record, const void* data, int64_t size) {
   HICON icon = ImageIconFromData(data, size);
-  if (icon == nullptr) return false;
+  if (icon == nullptr) return IconLoad::kNotIcon;
   ICONINFO info{};
   if (!GetIconInfo(icon, &info)) {
     DestroyIcon(icon);
-    return false;
+    return IconLoad::kFailed;
   }
   BITMAP colour{};
   int64_t height = 0;
@@ -62,7 +64,7 @@ bool LoadIcon(ImageObject* record, const void* data, int64_t size) {
   if (info.hbmMask) DeleteObject(info.hbmMask);
   if (height <= 0) {
     DestroyIcon(icon);
-    return false;
+    return IconLoad::kFailed;
   }
   record->handle = icon;
   record->width = static_cast<int16_t>(colour.bmWidth);
@@ -70,7 +72,7 @@ bool LoadIcon(ImageObject* record, const void* data, int64_t size) {
   record->depth = static_cast<uint8_t>(colour.bmBitsPixel);
   record->sourceDepth = static_cast<uint8_t>(colour.bmBitsPixel);
   record->format = kImageFormatIcon;
-  return true;
+  return IconLoad::kLoaded;
 }
 
 // The first registered decoder that recognises the source, with the decode state filled; null
@@ -200,7 +202,8 @@ int64_t ImageLoadFromBuffer(int64_t image, const void* data, int64_t size) {
   ImageObject* record = ImageObjectNew(image);
   if (record == nullptr) return 0;
   const int64_t id = ImageObjectId(image, record);
-  if (!LoadIcon(record, data, size) && !LoadDecoded(record, data, size)) {
+  const IconLoad icon = LoadIcon(record, data, size);
+  if (icon == IconLoad::kFailed || (icon == IconLoad::kNotIcon && !LoadDecoded(record, data, size))) {
     ObjectRelease(ImageRegistry(), id);
     return 0;
   }
