@@ -152,9 +152,14 @@ struct DrawingContext {
   uint8_t* base;  // the output's buffer at (0, 0) of the whole output
   DrawingChannels front;
   DrawingChannels back;
-  // Chosen by the mode: a run in the applied front colour, and the formula for any colour.
+  // Chosen by the mode: a run in the applied front colour, and the formula for any colour
+  // (in the gradient and custom modes, the routine that computes each pixel's colour first).
   DrawingSpanRoutine span;
   DrawingPixelRoutine pixel;
+  // The mode's formula without the gradient and custom flags: how gradient colours are written.
+  DrawingPixelRoutine basePixel;
+  bool basePremultiplied;  // whether basePixel expects premultiplied channels
+  bool readAlpha;          // reading a pixel includes its alpha
   // ---- text state, kept by the text routines ----
   int64_t font;          // the selected font handle
   HDC textDc;            // memory device context made by start, deleted by end
@@ -176,7 +181,7 @@ struct DrawingContext {
 
 // ---- for output functions ----
 // Makes a zeroed context for a buffer of the given pixel format flags, makes it current, and
-// fills the defaults and the table. The output then sets outputDc, base (its buffer address),
+// fills the defaults and the table. The output then sets outputDc, buffer (its pixel address),
 // stride, fullWidth, fullHeight, bitsPerPixel and ops.release. Null when memory ran out.
 DrawingContext* DrawingContextNew(uint32_t pixelFormat);
 // The current context, or null between spans.
