@@ -84,8 +84,8 @@ int64_t DrawingGrabImage(int64_t image, int64_t x, int64_t y, int64_t width, int
 int64_t DrawingBufferAddress();
 int64_t DrawingBufferPitch();
 int64_t DrawingBufferPixelFormat();
-// Limits drawing to a rectangle of the output, whose top-left becomes (0, 0) for the caller
-// (with the origin added); unclip restores the whole output.
+// Limits drawing to a rectangle of the output (coordinates stay those of the output, with the
+// origin added); unclip restores the whole output.
 void DrawingClip(int64_t x, int64_t y, int64_t width, int64_t height);
 void DrawingUnclip();
 

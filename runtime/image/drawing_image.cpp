@@ -190,10 +190,12 @@ void DrawSection(DrawingContext* context, const Section& source, int64_t x, int6
   }
 }
 
-// Width and height -1 draw the picture at its own size.
+// Width and height -1 draw the picture at its own size. Whatever is not a 24- or 32-bit
+// section of that size is converted and the copy drawn the same way; each conversion brings it
+// closer (icon -> bitmap -> section -> section of the size), so `conversions` stays small.
 void DrawImage(DrawingContext* context, HGDIOBJ handle, int64_t x, int64_t y, int64_t width, int64_t height,
-               int32_t alpha, bool alphaWanted) {
-  if (handle == nullptr) return;
+               int32_t alpha, bool alphaWanted, int conversions = 0) {
+  if (handle == nullptr || conversions > 3) return;
   HBITMAP converted = nullptr;
   if (GetObjectType(handle) != OBJ_BITMAP) {
     // Anything else is taken for an icon; what is not one converts to nothing.
@@ -212,14 +214,7 @@ void DrawImage(DrawingContext* context, HGDIOBJ handle, int64_t x, int64_t y, in
     }
   }
   if (converted == nullptr) return;
-  Section section{};
-  // A conversion at a size that still differs would only be converted again: draw what came.
-  if (SectionOf(converted, &section) && Drawable(section)) {
-    if (width == -1 || (width == section.width && (height == -1 || height == section.height)))
-      DrawSection(context, section, x, y, alpha, alphaWanted);
-    else
-      DrawImage(context, converted, x, y, width, height, alpha, alphaWanted);
-  }
+  DrawImage(context, converted, x, y, width, height, alpha, alphaWanted, conversions + 1);
   DeleteObject(converted);
 }
 

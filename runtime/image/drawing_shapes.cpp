@@ -150,39 +150,29 @@ bool ClipAxis(int64_t* a1, int64_t* b1, int64_t* a2, int64_t* b2, int64_t limit)
   return true;
 }
 
+// Steps along the longer axis from the end with the smaller coordinate on it; the other
+// coordinate moves one step whenever the error is not negative.
 void Bresenham(DrawingContext* context, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-  const int64_t dx = std::llabs(x2 - x1), dy = std::llabs(y2 - y1);
-  if (dx >= dy) {
-    if (x1 > x2) {
-      std::swap(x1, x2);
-      std::swap(y1, y2);
-    }
-    const int64_t step = y2 >= y1 ? 1 : -1;
-    int64_t error = 2 * dy - dx;
-    for (int64_t x = x1, y = y1; x <= x2; ++x) {
-      DrawingPointClipped(context, x, y);
-      if (error >= 0) {
-        y += step;
-        error += 2 * dy - 2 * dx;
-      } else {
-        error += 2 * dy;
-      }
-    }
-  } else {
-    if (y1 > y2) {
-      std::swap(x1, x2);
-      std::swap(y1, y2);
-    }
-    const int64_t step = x2 >= x1 ? 1 : -1;
-    int64_t error = 2 * dx - dy;
-    for (int64_t y = y1, x = x1; y <= y2; ++y) {
-      DrawingPointClipped(context, x, y);
-      if (error >= 0) {
-        x += step;
-        error += 2 * dx - 2 * dy;
-      } else {
-        error += 2 * dx;
-      }
+  const bool steep = std::llabs(y2 - y1) > std::llabs(x2 - x1);
+  if (steep) {
+    std::swap(x1, y1);
+    std::swap(x2, y2);
+  }
+  if (x1 > x2) {
+    std::swap(x1, x2);
+    std::swap(y1, y2);
+  }
+  const int64_t dx = x2 - x1, dy = std::llabs(y2 - y1);
+  const int64_t step = y2 >= y1 ? 1 : -1;
+  int64_t error = 2 * dy - dx;
+  for (int64_t a = x1, b = y1; a <= x2; ++a) {
+    if (steep) DrawingPointClipped(context, b, a);
+    else DrawingPointClipped(context, a, b);
+    if (error >= 0) {
+      b += step;
+      error += 2 * dy - 2 * dx;
+    } else {
+      error += 2 * dy;
     }
   }
 }
