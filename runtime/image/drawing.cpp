@@ -147,6 +147,13 @@ void DrawingInit() {
 DrawingContext* DrawingCurrent() { return g_current; }
 
 DrawingContext* DrawingContextNew(uint32_t pixelFormat) {
+  if (DrawingContext* open = g_current) {
+    // Drawings must not overlap: while one is open, no new output is made.
+    if (open->base != nullptr) return nullptr;
+    // An output made but never begun has been abandoned: let it go instead of leaking it.
+    if (open->ops.release != nullptr) open->ops.release(open, 0);
+    FreeContext(open);
+  }
   auto* context = static_cast<DrawingContext*>(MainHeapAlloc(sizeof(DrawingContext)));
   if (context == nullptr) return nullptr;
   SetCurrent(context);

@@ -182,7 +182,9 @@ struct DrawingContext {
 // ---- for output functions ----
 // Makes a zeroed context for a buffer of the given pixel format flags, makes it current, and
 // fills the defaults and the table. The output then sets outputDc, buffer (its pixel address),
-// stride, fullWidth, fullHeight, bitsPerPixel and ops.release. Null when memory ran out.
+// stride, fullWidth, fullHeight, bitsPerPixel and ops.release. Null when memory ran out or
+// while a drawing is open (drawings must not overlap); an earlier output that was never begun
+// is released (with 0) and freed first.
 DrawingContext* DrawingContextNew(uint32_t pixelFormat);
 // The current context, or null between spans.
 DrawingContext* DrawingCurrent();

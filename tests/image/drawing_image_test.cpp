@@ -318,6 +318,23 @@ TEST_F(DrawingImageTest, ImageOutputDrawsIntoTheImageAndKeepsIt) {
   DrawingEnd();
 }
 
+TEST_F(DrawingImageTest, NoOutputIsMadeWhileADrawingIsOpenAndUnbegunOutputsAreLetGo) {
+  const int64_t image = NewImage(CV_Any, 2, 2, 24);
+  const int64_t other = NewImage(CV_Any, 2, 2, 24);
+  // Made and never begun, then replaced: the first output's device context must be deleted
+  // (the fixture counts GDI objects).
+  ASSERT_NE(ImageOutput(image), 0);
+  const int64_t output = ImageOutput(other);
+  ASSERT_NE(output, 0);
+  ASSERT_NE(DrawingBegin(output), 0);
+  EXPECT_EQ(ImageOutput(image), 0);
+  EXPECT_EQ(reinterpret_cast<int64_t>(DrawingCurrent()), output);
+  DrawBox(0, 0, 1, 1, ColorRGB(9, 9, 9));
+  DrawingEnd();
+  EXPECT_EQ(ImageBytes(other, 0, 0, 3), (V{9, 9, 9}));
+  EXPECT_EQ(ImageBytes(image, 0, 0, 3), (V{0, 0, 0}));
+}
+
 TEST_F(DrawingImageTest, ImageOutputRefusesWhatIsNoSection) {
   EXPECT_EQ(ImageOutput(99), 0);
   EXPECT_EQ(ImageOutput(CV_Any), 0);
