@@ -224,8 +224,9 @@ SIZE_T HeapSize(HANDLE handle, DWORD flags, LPCVOID block) {
 }
 
 HANDLE GetProcessHeap() {
-  std::lock_guard<std::mutex> guard(g_heapsLock);
-  if (g_processHeap == nullptr) g_processHeap = static_cast<Heap*>(HeapCreate(0, 0, 0));
+  // Made once; HeapCreate takes the heaps lock itself, so it must not be held here.
+  static std::once_flag once;
+  std::call_once(once, [] { g_processHeap = static_cast<Heap*>(HeapCreate(0, 0, 0)); });
   return g_processHeap;
 }
 
