@@ -30,10 +30,8 @@ struct Xor {
 
 struct AllChannels {
   template <int B>
-  static void Apply(DrawingContext*, uint8_t* p, const DrawingChannels& c, int32_t, int32_t) {
-    p[0] = static_cast<uint8_t>(c.blue);
-    p[1] = static_cast<uint8_t>(c.green);
-    p[2] = static_cast<uint8_t>(c.red);
+  static void Apply(DrawingContext* context, uint8_t* p, const DrawingChannels& c, int32_t x, int32_t y) {
+    Plain::Apply<B>(context, p, c, x, y);
     if constexpr (B == 4) p[3] = static_cast<uint8_t>(c.alpha);
   }
 };

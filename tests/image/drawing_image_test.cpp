@@ -2,6 +2,8 @@
 // targets; icons, device bitmaps, other depths and sizes converted first), grabbing the area
 // into new images, and the image output. Expected bytes are worked out from the formulas.
 #include <climits>
+#include <fstream>
+#include <iterator>
 
 #include "drawing_test_support.h"
 
@@ -195,6 +197,35 @@ TEST_F(DrawingImageTest, IconsAreDrawnWithTheirAlpha) {
   DestroyIcon(icon);
   EXPECT_EQ(buffer.Bytes(0, 0), kTarget3);
   EXPECT_EQ(buffer.Bytes(1, 0), (V{40, 50, 60}));
+}
+
+TEST_F(DrawingImageTest, IconWithAMaskShowsTheTargetWhereTheMaskIsSet) {
+  // A real 32 x 32 icon: a 24-bit colour picture and a 1-bit AND mask, both bottom-up. Where the
+  // mask bit is 1 the icon is transparent and the target must show; elsewhere its colour.
+  std::ifstream file(std::string(STAMPWORK_TESTDATA) + "/ico/image-rs/bmp-24bpp-mask.ico", std::ios::binary);
+  const std::vector<uint8_t> data{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  ASSERT_EQ(data.size(), 3262u);
+  const size_t image = data[18] | data[19] << 8;  // offset of the only entry's picture
+  const uint8_t* colours = data.data() + image + 40;
+  const uint8_t* mask = colours + 32 * 96;
+  HICON icon = ImageIconFromData(data.data(), static_cast<int64_t>(data.size()));
+  ASSERT_NE(icon, nullptr);
+  TestBuffer buffer(32, 32, 3, true);
+  buffer.FillAll({1, 2, 3});
+  ASSERT_TRUE(buffer.Begin());
+  DrawImageAt(static_cast<int64_t>(reinterpret_cast<uintptr_t>(icon)), 0, 0);
+  DrawingEnd();
+  DestroyIcon(icon);
+  int transparent = 0;
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) {
+      const int row = 31 - y;
+      const bool clear = (mask[row * 4 + x / 8] >> (7 - x % 8)) & 1;
+      const uint8_t* c = colours + row * 96 + x * 3;
+      transparent += clear;
+      EXPECT_EQ(buffer.Bytes(x, y), clear ? (V{1, 2, 3}) : (V{c[0], c[1], c[2]})) << x << "," << y;
+    }
+  EXPECT_EQ(transparent, 464);
 }
 
 TEST_F(DrawingImageTest, DeviceBitmapsAreConvertedAndLoseTheirEmptyAlpha) {
