@@ -197,14 +197,16 @@ void DrawingTextInstall(DrawingOperations* ops);
 // rule every operation follows).
 void DrawingApplyFront(DrawingContext* context, uint32_t colour);
 void DrawingApplyBack(DrawingContext* context, uint32_t colour);
-// Prepares a colour's channels as the context's premultiply setting asks.
+// The channels of a colour, red, green and blue multiplied by its alpha when `premultiply` is
+// set (pass context->premultiply for colours drawn with the mode's own formula).
 DrawingChannels DrawingPrepare(const DrawingContext* context, uint32_t colour, bool premultiply);
 // The address of row y (0 = top) of the current drawing area, at x = 0; y must be inside it.
 inline uint8_t* DrawingRow(const DrawingContext* context, int64_t y) {
   const int64_t row = context->bottomUp ? context->clipHeight - 1 - y : y;
   return context->buffer + row * context->stride;
 }
-// The gradient colour at (x, y) of the current area.
+// The gradient colour at (x, y) of the current area: from the back colour (position 0)
+// through the stops to the applied front colour (position 1).
 uint32_t DrawingGradientColorAt(DrawingContext* context, int64_t x, int64_t y);
 // Integer division by 255, truncating, for 0 <= value <= 65534 (any sum of two products of
 // bytes whose weights add up to 255).

@@ -116,6 +116,11 @@ void OverRow(DrawingContext*, uint8_t* t, const uint8_t* s, int32_t count, int32
       t[0] = s[0];
       t[1] = s[1];
       t[2] = s[2];
+    } else if (ta == 255) {
+      // An opaque target: numerator and denominator share the factor 255.
+      t[0] = static_cast<uint8_t>(DrawingDiv255(s[0] * a + t[0] * (255 - a)));
+      t[1] = static_cast<uint8_t>(DrawingDiv255(s[1] * a + t[1] * (255 - a)));
+      t[2] = static_cast<uint8_t>(DrawingDiv255(s[2] * a + t[2] * (255 - a)));
     } else {
       const int32_t weight = ta * (255 - a);
       const int32_t denominator = a * 255 + weight;

@@ -2,6 +2,8 @@
 // pixel routines a mode installs (resolved once per mode change, one loop per mode and pixel
 // size), points in the current or a given colour, reading a pixel, and clipped runs and columns.
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "drawing.h"
 #include "drawing_internal.h"
@@ -62,6 +64,11 @@ struct Blend {
         p[0] = static_cast<uint8_t>(c.blue / a);
         p[1] = static_cast<uint8_t>(c.green / a);
         p[2] = static_cast<uint8_t>(c.red / a);
+      } else if (ta == 255) {
+        // An opaque target: numerator and denominator share the factor 255.
+        p[0] = static_cast<uint8_t>(DrawingDiv255(c.blue + c.inverse * p[0]));
+        p[1] = static_cast<uint8_t>(DrawingDiv255(c.green + c.inverse * p[1]));
+        p[2] = static_cast<uint8_t>(DrawingDiv255(c.red + c.inverse * p[2]));
       } else {
         const int32_t weight = c.inverse * ta;
         const int32_t denominator = weight + a * 255;
@@ -119,6 +126,19 @@ void PlainSpan3(DrawingContext* context, uint8_t* pixel, int32_t, int32_t, int32
   }
 }
 
+// The same on 4 bytes: each pixel is one 32-bit word whose alpha byte is kept.
+static_assert(std::endian::native == std::endian::little, "pixels are read as little-endian words");
+void PlainSpan4(DrawingContext* context, uint8_t* pixel, int32_t, int32_t, int32_t count) {
+  const uint32_t colour = static_cast<uint32_t>(context->front.blue) | static_cast<uint32_t>(context->front.green) << 8 |
+                          static_cast<uint32_t>(context->front.red) << 16;
+  for (int32_t i = 0; i < count; ++i, pixel += 4) {
+    uint32_t word;
+    std::memcpy(&word, pixel, 4);
+    word = (word & 0xFF000000u) | colour;
+    std::memcpy(pixel, &word, 4);
+  }
+}
+
 struct Routines {
   DrawingSpanRoutine span;
   DrawingPixelRoutine pixel;
@@ -142,7 +162,7 @@ Routines FormulaFor(uint32_t mode, int bytes, bool* premultiplied) {
     return (mode & DrawModeAlphaBlend) ? RoutinesFor<Blend<true>>(bytes) : RoutinesFor<Blend<false>>(bytes);
   }
   if (bytes == 3) return {PlainSpan3, PixelRoutine<Plain, 3>};
-  return RoutinesFor<Plain>(bytes);
+  return {PlainSpan4, PixelRoutine<Plain, 4>};
 }
 
 bool Inside(const DrawingContext* context, int64_t x, int64_t y) {

@@ -71,6 +71,8 @@ TEST_F(DrawingImageTest, AlphaBlendAndClipModesWith32BitPictures) {
   // 3 bytes: t = (s*200 + t*55)/255.
   EXPECT_EQ(Draw(kSource32, kTarget3, DrawModeAlphaBlend), (V{21, 43, 64}));
   EXPECT_EQ(Draw(kSource32, kTarget3, DrawModeAlphaClip), (V{21, 43, 64}));
+  // An opaque target: (s*200*255 + t*255*55) / (200*255 + 55*255) as on 3 bytes.
+  EXPECT_EQ(Draw(kSource32, V{64, 128, 192, 255}, DrawModeAlphaBlend), (V{21, 43, 64, 255}));
   // A transparent target takes the source colour.
   EXPECT_EQ(Draw(kSource32, V{64, 128, 192, 0}, DrawModeAlphaBlend), (V{10, 20, 30, 200}));
   EXPECT_EQ(Draw(V{10, 20, 30, 0}, kTarget4, DrawModeAlphaBlend), kTarget4);

@@ -93,6 +93,13 @@ TEST_F(DrawingModeTest, AlphaBlendOn4BytesWeighsTargetAlphaAndUpdatesIt) {
   EXPECT_EQ(Draw(4, DrawModeAlphaBlend, kColour, kTarget4), (V{56, 112, 196, 175}));
 }
 
+TEST_F(DrawingModeTest, AlphaBlendOnOpaque4ByteTargetEqualsThe3ByteBlend) {
+  // tA 255: weight 159*255 = 40545, denominator 40545 + 24480 = 65025; B (4800*255 +
+  // 40545*64)/65025 = 58, G 117, R 195 as on 3 bytes; alpha (24480 + 40545)/255 = 255.
+  EXPECT_EQ(Draw(4, DrawModeAlphaBlend, kColour, V{64, 128, 192, 255}), (V{58, 117, 195, 255}));
+  EXPECT_EQ(Draw(4, DrawModeAlphaClip, kColour, V{64, 128, 192, 255}), (V{58, 117, 195, 255}));
+}
+
 TEST_F(DrawingModeTest, AlphaClipOn4BytesBlendsLikeAlphaBlendButKeepsTargetAlpha) {
   EXPECT_EQ(Draw(4, DrawModeAlphaClip, kColour, kTarget4), (V{56, 112, 196, 128}));
 }
