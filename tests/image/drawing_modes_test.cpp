@@ -196,6 +196,20 @@ TEST_F(DrawingModeTest, GradientWithoutStopsMixesFrontAndBack) {
   EXPECT_EQ(buffer.Bytes(0, 0), (V{75, 0, 50}));
 }
 
+double AcrossRoutine(int64_t x, int64_t) { return static_cast<double>(x) / 4.0; }
+
+TEST_F(DrawingModeTest, GradientIsComputedForEveryPixelOfARun) {
+  TestBuffer buffer(5, 1, 3, true);
+  ASSERT_TRUE(buffer.Begin());
+  DrawingBackColor(ColorRGBA(0, 0, 0, 255));
+  DrawingSetGradientRoutine(AcrossRoutine);
+  DrawingSetMode(DrawModeGradient);
+  DrawBox(0, 0, 5, 1, ColorRGBA(200, 0, 0, 255));
+  DrawingEnd();
+  // Red = 200 * x / 4.
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(buffer.Bytes(x, 0), (V{0, 0, 50 * x})) << x;
+}
+
 TEST_F(DrawingModeTest, GradientDefaultPositionGivesTheFrontColour) {
   TestBuffer buffer(1, 1, 3, false);
   ASSERT_TRUE(buffer.Begin());
