@@ -147,9 +147,10 @@ void DrawGlyph(const TextTarget& target, const GlyphImage& image, LONG penX, LON
   const int64_t y0 = std::max<int64_t>(top, target.clip.top);
   const int64_t y1 = std::min<int64_t>(top + image.rows, target.clip.bottom);
   for (int64_t y = y0; y < y1; ++y) {
-    const uint8_t* cover = image.coverage.data() + (y - top) * image.width - left;
+    const uint8_t* cover = image.coverage.data() + (y - top) * image.width;
     for (int64_t x = x0; x < x1; ++x) {
-      if (cover[x] != 0) target.Blend(static_cast<LONG>(x), static_cast<LONG>(y), colour, cover[x]);
+      const uint8_t c = cover[x - left];
+      if (c != 0) target.Blend(static_cast<LONG>(x), static_cast<LONG>(y), colour, c);
     }
   }
 }

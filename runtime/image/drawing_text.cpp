@@ -112,9 +112,8 @@ void SetFontEntry(DrawingContext* context, int64_t handle) {
   if (context->textDc == nullptr) return;
   HGDIOBJ font = FontObjectOf(handle);
   // Anything but a font (0 from a font that failed to load) keeps the font in use.
-  if (GetObjectType(font) != OBJ_FONT) return;
+  if (GetObjectType(font) != OBJ_FONT || SelectObject(context->textDc, font) == nullptr) return;
   context->italicOverhang = ItalicOverhang(font);
-  SelectObject(context->textDc, font);
   context->font = static_cast<int64_t>(reinterpret_cast<uintptr_t>(font));
   if (context->rotatedFont != nullptr) {
     DeleteObject(context->rotatedFont);
