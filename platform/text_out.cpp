@@ -382,7 +382,8 @@ UINT SetTextAlign(HDC dc, UINT align) {
     return GDI_ERROR;
   }
   const UINT previous = object->textAlign;
-  object->textAlign = align & (TA_UPDATECP | TA_CENTER | TA_BASELINE);
+  // Output never moves a current position here: TA_UPDATECP is not kept.
+  object->textAlign = align & (TA_CENTER | TA_BASELINE);
   return previous;
 }
 
