@@ -188,6 +188,20 @@ TEST_F(FontTest, TheScratchFitsTheTallestFontAndNeverShrinks) {
   EXPECT_LT(section.dsBmih.biHeight, 0);  // top-down
 }
 
+TEST_F(FontTest, TextTallerThanTheScratchIsCutAtItsHeight) {
+  Pixels pixels(200, 120);
+  ASSERT_TRUE(pixels.Begin());
+  DrawingSetFont(FontLoad(1, u"Arial", 40, 0));
+  // A scratch that kept the height of an earlier, smaller font (as when a larger one could not
+  // be had) holds only its own rows of the text.
+  DrawingCurrent()->textHeight = 30;
+  DrawTextAt(0, 10, u"Ag", 0xFFFFFFFF, 0xFF0000FF);
+  DrawingEnd();
+  EXPECT_EQ(0, pixels.CountOther(0, 0, 10, 200, 40, false));
+  EXPECT_EQ(0xFFu, pixels.Colour(0, 10));
+  EXPECT_EQ(0xFFu, pixels.Colour(0, 39));
+}
+
 TEST_F(FontTest, TextIsTheRightWayUpOnEveryKindOfTarget) {
   Pixels reference(120, 50);
   ASSERT_TRUE(reference.Begin());
