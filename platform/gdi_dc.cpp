@@ -9,16 +9,6 @@
 namespace platform {
 namespace {
 
-// The objects a new DC starts with, for each kind that exists: the white brush, the 1 x 1
-// monochrome bitmap (memory DCs only) and the system font once the text part provides it.
-void SelectDefaults(GdiDc& dc, bool memory) {
-  const int defaults[] = {WHITE_BRUSH, SYSTEM_FONT, DEFAULT_BITMAP};
-  for (int index : defaults) {
-    if (index == DEFAULT_BITMAP && !memory) continue;
-    if (auto object = GdiHandleGet(GetStockObject(index))) GdiDcSwap(dc, object);
-  }
-}
-
 RECT Intersect(const RECT& a, const RECT& b) {
   RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
   if (r.right < r.left) r.right = r.left;
@@ -27,6 +17,16 @@ RECT Intersect(const RECT& a, const RECT& b) {
 }
 
 }  // namespace
+
+// The objects a new DC starts with, for each kind that exists: the white brush, the 1 x 1
+// monochrome bitmap (memory DCs only) and the system font.
+void GdiDcSelectDefaults(GdiDc& dc, bool memory) {
+  const int defaults[] = {WHITE_BRUSH, SYSTEM_FONT, DEFAULT_BITMAP};
+  for (int index : defaults) {
+    if (index == DEFAULT_BITMAP && !memory) continue;
+    if (auto object = GdiHandleGet(GetStockObject(index))) GdiDcSwap(dc, object);
+  }
+}
 
 GdiTarget GdiDcTarget(const GdiDc& dc) {
   GdiTarget target;
@@ -50,7 +50,7 @@ HDC GdiSurfaceDcCreate(HBITMAP surfaceHandle, POINT origin, RECT clip) {
   dc->surface = surface;
   dc->origin = origin;
   dc->clip = clip;
-  SelectDefaults(*dc, false);
+  GdiDcSelectDefaults(*dc, false);
   return static_cast<HDC>(GdiHandleNew(dc));
 }
 
@@ -72,7 +72,7 @@ HDC CreateCompatibleDC(HDC reference) {
   // Every DC here is compatible with every other: the reference only has to be valid.
   if (reference != nullptr && !Dc(reference)) return nullptr;
   auto dc = std::make_shared<GdiDc>(OBJ_MEMDC);
-  SelectDefaults(*dc, true);
+  GdiDcSelectDefaults(*dc, true);
   return static_cast<HDC>(GdiHandleNew(dc));
 }
 

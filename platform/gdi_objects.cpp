@@ -40,6 +40,7 @@ void MakeStockObjects() {
   StockBrush(NULL_BRUSH, BS_NULL, 0);
   // Bit 0 of the default bitmap is black, as in a fresh monochrome bitmap.
   GdiStockObjectInstall(DEFAULT_BITMAP, GdiBitmapMake(1, 1, 1, false, true, nullptr, 0));
+  FontStockObjectsMake();
 }
 
 void EnsureStockObjects() { std::call_once(g_stockOnce, MakeStockObjects); }

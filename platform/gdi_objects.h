@@ -130,6 +130,7 @@ struct GdiDc : GdiObject {
   int backMode = OPAQUE;
   int stretchMode = BLACKONWHITE;
   POINT brushOrigin{0, 0};
+  UINT textAlign = 0;  // TA_* flags of SetTextAlign
 };
 
 // Where a DC's output lands: a bitmap, the offset from logical to bitmap coordinates and the
@@ -157,6 +158,10 @@ HGDIOBJ GdiStockObjectInstall(int index, std::shared_ptr<GdiObject> object);
 // Puts `object` into the DC slot of its type and returns what was there before; deselecting
 // frees an object whose deletion was pending. The caller checks whether selecting is allowed.
 std::shared_ptr<GdiObject> GdiDcSwap(GdiDc& dc, const std::shared_ptr<GdiObject>& object);
+// Selects the objects every new DC starts with (memory DCs also get the default bitmap).
+void GdiDcSelectDefaults(GdiDc& dc, bool memory);
+// Provided by the text part: installs the stock fonts among the stock objects.
+void FontStockObjectsMake();
 // Empties every slot of a DC that is going away.
 void GdiDcReleaseAll(GdiDc& dc);
 
