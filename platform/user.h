@@ -587,10 +587,5 @@ int GetSystemMetrics(int index);
 DWORD GetSysColor(int index);
 HBRUSH GetSysColorBrush(int index);
 
-// Dots per inch of the display (96 headless); what GetDeviceCaps reports as LOGPIXELSX/Y.
-namespace platform {
-int DisplayDpi();
-}
-
 // The desktop window manager's composition query (the frame correction asks it).
 HRESULT DwmIsCompositionEnabled(BOOL* enabled);

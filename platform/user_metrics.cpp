@@ -1,17 +1,20 @@
-// System metrics and colours of the headless desktop: a 1920 x 1080 screen at 96 dots per inch,
-// a fixed, documented frame (caption 23, sizing border 4, fixed frame 3, border 1, edge 2,
+// System metrics and colours of the desktop: the screen the display reports (1920 x 1080 at 96
+// dots per inch headless), a fixed, documented frame (caption 23, sizing border 4, fixed frame 3, border 1, edge 2,
 // menu bar 20 pixels) and the standard colour scheme. The desktop window manager reports
 // composition on, as every current desktop does.
 #include <mutex>
 
 #include "kernel.h"
+#include "text.h"
 #include "user_internal.h"
 
 int GetSystemMetrics(int index) {
+  // The screen is whatever the display reports (1920 x 1080 headless); the frame is fixed.
+  const PlatformDisplayInfo display = PlatformDisplayGet();
   switch (index) {
-    case SM_CXSCREEN: case SM_CXFULLSCREEN: return 1920;
-    case SM_CYSCREEN: return 1080;
-    case SM_CYFULLSCREEN: return 1080 - 40 - 23;
+    case SM_CXSCREEN: case SM_CXFULLSCREEN: return display.width;
+    case SM_CYSCREEN: return display.height;
+    case SM_CYFULLSCREEN: return display.height - 40 - 23;
     case SM_CXVSCROLL: case SM_CYHSCROLL: return 17;
     case SM_CYCAPTION: return 23;
     case SM_CYSMCAPTION: return 17;
@@ -27,10 +30,10 @@ int GetSystemMetrics(int index) {
     case SM_CYMIN: return 39;
     case SM_CXMINTRACK: return 136;
     case SM_CYMINTRACK: return 39;
-    case SM_CXMAXTRACK: return 1920 + 2 * 4 + 12;
-    case SM_CYMAXTRACK: return 1080 + 2 * 4 + 12;
-    case SM_CXMAXIMIZED: return 1920;
-    case SM_CYMAXIMIZED: return 1080 - 40;  // the work area above a 40-pixel task bar
+    case SM_CXMAXTRACK: return display.width + 2 * 4 + 12;
+    case SM_CYMAXTRACK: return display.height + 2 * 4 + 12;
+    case SM_CXMAXIMIZED: return display.width;
+    case SM_CYMAXIMIZED: return display.height - 40;  // the work area above a 40-pixel task bar
     case SM_CXDOUBLECLK: case SM_CYDOUBLECLK: return 4;
     case SM_CXDRAG: case SM_CYDRAG: return 4;
     case SM_CXPADDEDBORDER: return 0;
@@ -88,10 +91,6 @@ HBRUSH GetSysColorBrush(int index) {
   if (g_brushes[index] == nullptr) g_brushes[index] = CreateSolidBrush(kColours[index]);
   return g_brushes[index];
 }
-
-namespace platform {
-int DisplayDpi() { return 96; }
-}  // namespace platform
 
 HRESULT DwmIsCompositionEnabled(BOOL* enabled) {
   if (enabled == nullptr) return E_INVALIDARG;

@@ -13,6 +13,7 @@
 #include "core/registry.h"
 #include "gadget.h"
 #include "kernel.h"
+#include "text.h"
 #include "window_internal.h"
 
 WindowLibrary g_windowLibrary;
@@ -85,8 +86,11 @@ int64_t WindowFrameCorrection() {
       FreeLibrary(dwm);
     }
     // The display's pixel density against the 96 dots per inch layouts are written for.
-    g_windowLibrary.dpiScaleX = platform::DisplayDpi() / 96.0;
-    g_windowLibrary.dpiScaleY = platform::DisplayDpi() / 96.0;
+    if (HDC screen = CreateDCW(u"DISPLAY", nullptr, nullptr, nullptr)) {
+      g_windowLibrary.dpiScaleX = GetDeviceCaps(screen, LOGPIXELSX) / 96.0;
+      g_windowLibrary.dpiScaleY = GetDeviceCaps(screen, LOGPIXELSY) / 96.0;
+      DeleteDC(screen);
+    }
   }
   return g_windowLibrary.frameCorrection;
 }
