@@ -1,6 +1,77 @@
-// The settings file. It is read and written through the preference library; until that exists
-// there is no file to read or write.
+// The settings file: fourteen keys in the top section of an INI file, written in a fixed order
+// and read back with the current values as defaults, so a missing key or file changes nothing.
+// Bringing the main window's gadgets up to date after a load comes with the main window.
 #include "settings.h"
 
-void SettingsLoad(const char16_t*) {}
-void SettingsSave(const char16_t*) {}
+#include "app_state.h"
+#include "label.h"
+
+namespace {
+
+struct IntegerSetting {
+  const char16_t* key;
+  int64_t AppState::*value;
+};
+
+struct StringSetting {
+  const char16_t* key;
+  RString AppState::*value;
+};
+
+// The fourteen keys in file order: integers and strings interleaved as the file holds them.
+struct Setting {
+  const IntegerSetting* integer;
+  const StringSetting* text;
+};
+
+const IntegerSetting kXText{u"xText", &AppState::xText};
+const IntegerSetting kYText{u"yText", &AppState::yText};
+const IntegerSetting kCText{u"cText", &AppState::cText};
+const IntegerSetting kBText{u"bText", &AppState::bText};
+const StringSetting kFontName{u"FontName", &AppState::FontName};
+const IntegerSetting kFontSize{u"FontSize", &AppState::FontSize};
+const StringSetting kPreText{u"PreText", &AppState::PreText};
+const StringSetting kSufText{u"SufText", &AppState::SufText};
+const IntegerSetting kBorder{u"Border", &AppState::Border};
+const IntegerSetting kRangeStart{u"RangeStart", &AppState::RangeStart};
+const IntegerSetting kRangeStop{u"RangeStop", &AppState::RangeStop};
+const IntegerSetting kZero{u"zero", &AppState::zero};
+const IntegerSetting kAnchor{u"Anchor", &AppState::Anchor};
+const StringSetting kLastText{u"LastText", &AppState::LastText};
+
+const Setting kSettings[] = {
+    {&kXText, nullptr},  {&kYText, nullptr},      {&kCText, nullptr},     {&kBText, nullptr},
+    {nullptr, &kFontName}, {&kFontSize, nullptr}, {nullptr, &kPreText},   {nullptr, &kSufText},
+    {&kBorder, nullptr}, {&kRangeStart, nullptr}, {&kRangeStop, nullptr}, {&kZero, nullptr},
+    {&kAnchor, nullptr}, {nullptr, &kLastText},
+};
+
+}  // namespace
+
+void SettingsSave(const char16_t* fileName) {
+  RString name = fileName;  // our own copy: the caller's text may lie on the string stack
+  // A file that cannot be created takes the writes nowhere; nothing is reported.
+  PrefCreate(name.get(), 0);
+  for (const Setting& setting : kSettings) {
+    if (setting.integer) PrefWriteInt(setting.integer->key, g_app.*(setting.integer->value));
+    else PrefWriteString(setting.text->key, (g_app.*(setting.text->value)).get());
+  }
+  PrefClose();
+}
+
+void SettingsLoad(const char16_t* fileName) {
+  RString name = fileName;
+  // A missing or unreadable file leaves every read at its default: the current value.
+  PrefOpen(name.get(), 0);
+  for (const Setting& setting : kSettings) {
+    if (setting.integer) {
+      int64_t& value = g_app.*(setting.integer->value);
+      value = PrefReadInt(setting.integer->key, value);
+    } else {
+      RString& value = g_app.*(setting.text->value);
+      StrExpr().Call(PrefReadString, setting.text->key, value.get()).StoreInto(value);
+    }
+  }
+  PrefClose();
+  LabelDraw(u"", 0);
+}

@@ -1,12 +1,67 @@
 // Stampwork's start-up and end sequence: the defaults of a first run and a clean exit with code 0.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
 #include "app_state.h"
 #include "stampwork.h"
 
 namespace {
 
+// Runs a test body in a fresh current directory, where the program keeps its settings file.
+class InFreshDirectory {
+ public:
+  InFreshDirectory() {
+    char pattern[] = "/tmp/stampwork-test-XXXXXX";
+    dir_ = mkdtemp(pattern);
+    old_ = getcwd(nullptr, 0);
+    EXPECT_EQ(chdir(dir_.c_str()), 0);
+  }
+  ~InFreshDirectory() {
+    EXPECT_EQ(chdir(old_), 0);
+    free(old_);
+    std::system(("rm -rf '" + dir_ + "'").c_str());
+  }
+  std::string Read(const std::string& name) {
+    std::ifstream in(dir_ + "/" + name, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+  }
+  void Write(const std::string& name, const std::string& content) { std::ofstream(dir_ + "/" + name) << content; }
+
+ private:
+  std::string dir_;
+  char* old_;
+};
+
+TEST(Stampwork, EndingWritesTheSettingsFileEvenIfNothingChanged) {
+  InFreshDirectory here;
+  StampworkStart();
+  StampworkShutdown();
+  std::string written = here.Read("Stampwork.ini");
+  EXPECT_NE(written.find("FontName = Arial\r\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("LastText = End\r\n"), std::string::npos);
+}
+
+TEST(Stampwork, StartingReadsTheSettingsFileOverTheDefaults) {
+  InFreshDirectory here;
+  here.Write("Stampwork.ini", "FontSize = 33\nAnchor = 8\n");
+  StampworkStart();
+  EXPECT_EQ(g_app.FontSize, 33);
+  EXPECT_EQ(g_app.Anchor, 8);
+  EXPECT_EQ(g_app.Border, 2);
+  StampworkShutdown();
+  EXPECT_NE(here.Read("Stampwork.ini").find("FontSize = 33\r\n"), std::string::npos);
+}
+
 TEST(Stampwork, FirstRunShowsTheDefaults) {
+  InFreshDirectory here;
   StampworkStart();
   EXPECT_EQ(g_app.FontName, u"Arial");
   EXPECT_EQ(g_app.FontSize, 80);
@@ -40,6 +95,7 @@ TEST(Stampwork, TheAnchorListIsRowsTimesThreePlusColumns) {
 }
 
 TEST(StampworkDeathTest, TheProgramEndsWithExitCodeZero) {
+  InFreshDirectory here;
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(StampworkMain(), ::testing::ExitedWithCode(0), "");
 }
