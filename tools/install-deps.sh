@@ -8,7 +8,6 @@ packages=(
   zlib1g-dev libpng-dev libjpeg-dev libtiff-dev libexpat1-dev
   libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   googletest libgtest-dev libbenchmark-dev
-  libgtk-3-dev
 )
 
 missing=()
