@@ -334,10 +334,11 @@ int64_t WindowSetBounds(int64_t number, int64_t minimumWidth, int64_t minimumHei
   return 1;
 }
 
-int64_t WindowCenter(int64_t number, int64_t flags) {
+int64_t WindowCenter(int64_t number, int64_t flags, int64_t parent) {
   WindowRecord* record = WindowIsValid(number);
   if (record == nullptr) return 0;
-  Centre(record->handle, flags, GetWindow(record->handle, GW_OWNER));
+  HWND reference = reinterpret_cast<HWND>(static_cast<uintptr_t>(parent));
+  Centre(record->handle, flags, IsWindow(reference) ? reference : GetWindow(record->handle, GW_OWNER));
   return 1;
 }
 

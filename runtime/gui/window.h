@@ -51,9 +51,9 @@ int64_t WindowHide(int64_t number, int64_t hide, int64_t flags = 0);
 // 0 = no limit, CV_Keep leaves a limit as it is.
 int64_t WindowSetBounds(int64_t number, int64_t minimumWidth, int64_t minimumHeight, int64_t maximumWidth,
                         int64_t maximumHeight);
-// Centres the window: CV_Window_ScreenCentered on the screen, CV_Window_WindowCentered on its owner
-// (else the active window).
-int64_t WindowCenter(int64_t number, int64_t flags);
+// Centres the window: CV_Window_ScreenCentered on the screen, CV_Window_WindowCentered on the
+// given parent window handle, else its owner, else the active window.
+int64_t WindowCenter(int64_t number, int64_t flags, int64_t parent = 0);
 // Per-window message hook and background: the dialog library and gadgets install them.
 int64_t WindowSetCallback(int64_t number, WindowCallback callback);
 void WindowSetFallbackCallback(WindowCallback callback);

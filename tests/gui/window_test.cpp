@@ -37,6 +37,22 @@ TEST_F(WindowTest, CentringAloneGetsATitleBarAndBorderlessGetsNone) {
   EXPECT_EQ(WindowGetWidth(2, 0), 200);
 }
 
+TEST_F(WindowTest, CentringOnAParentKeepsTheWindowOnScreen) {
+  WindowOpen(0, 100, 100, 600, 400, u"Parent", CV_Window_SystemMenu);
+  WindowOpen(1, 0, 0, 200, 100, u"Child", CV_Window_WindowCentered, WindowHandle(0));
+  RECT parent, child;
+  GetWindowRect(Handle(0), &parent);
+  GetWindowRect(Handle(1), &child);
+  EXPECT_EQ(child.left, parent.left + ((parent.right - parent.left) - (child.right - child.left)) / 2);
+  EXPECT_EQ(child.top, parent.top + ((parent.bottom - parent.top) - (child.bottom - child.top)) / 2);
+  WindowResize(0, 0, 0, 100, 50);  // now smaller than the child: raised to 0, never negative
+  WindowCenter(1, CV_Window_WindowCentered, WindowHandle(0));
+  GetWindowRect(Handle(1), &child);
+  EXPECT_EQ(child.left, 0);
+  EXPECT_EQ(child.top, 0);
+  EXPECT_EQ(WindowCenter(9, CV_Window_ScreenCentered), 0);
+}
+
 TEST_F(WindowTest, ToolWindowsLoseTheirBoxesAndInvisibleOnesStayHidden) {
   WindowOpen(3, 10, 10, 100, 100, u"", CV_Window_Tool | CV_Window_MinimizeGadget | CV_Window_Invisible);
   LONG_PTR style = GetWindowLongPtrW(Handle(3), GWL_STYLE);
