@@ -39,6 +39,8 @@ void GadgetFreeOne(int64_t gadget) {
   if (GadgetIsValid(gadget) == record && record->handle == control) ObjectRelease(g_gadgets, gadget);
 }
 
+}  // namespace
+
 // Every message of every gadget control passes here first.
 LRESULT GadgetProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
   LONG_PTR id = GetWindowLongPtrW(control, GWLP_ID);
@@ -62,6 +64,8 @@ LRESULT GadgetProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam
   }
   return result;
 }
+
+namespace {
 
 // A kind's required size, 0 x 0 when it has none.
 void RequiredSize(GadgetRecord* record, int64_t gadget, int64_t* width, int64_t* height) {
