@@ -116,10 +116,9 @@ void DrawLabel(HWND button, HDC dc, RECT area, UINT format) {
 
 void Paint(HWND button) {
   PAINTSTRUCT paint;
-  HDC dc = BeginPaint(button, &paint);
+  HGDIOBJ oldFont;
+  HDC dc = platform::BeginControlPaint(button, &paint, &oldFont);
   if (dc == nullptr) return;
-  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0));
-  HGDIOBJ oldFont = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
   RECT client;
   GetClientRect(button, &client);
   DWORD style = static_cast<DWORD>(GetWindowLongPtrW(button, GWL_STYLE));
@@ -162,8 +161,7 @@ void Paint(HWND button) {
     FillRect(dc, &client, platform::ControlColours(button, dc, WM_CTLCOLORSTATIC));
     DrawLabel(button, dc, client, TextFormat(style, DT_LEFT));
   }
-  SelectObject(dc, oldFont);
-  EndPaint(button, &paint);
+  platform::EndControlPaint(button, &paint, oldFont);
 }
 
 bool Inside(HWND button, LPARAM position) {

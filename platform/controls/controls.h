@@ -85,4 +85,9 @@ LRESULT StaticProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 // control-colour message; returns the parent's brush (the button face when it gives none).
 HBRUSH ControlColours(HWND control, HDC dc, UINT colourMessage);
 
+// Starts a control's paint with its font (the default GUI font when it has none) selected;
+// EndControlPaint puts the old font back and ends the paint. Null when there is nothing to paint.
+HDC BeginControlPaint(HWND control, PAINTSTRUCT* paint, HGDIOBJ* oldFont);
+void EndControlPaint(HWND control, PAINTSTRUCT* paint, HGDIOBJ oldFont);
+
 }  // namespace platform

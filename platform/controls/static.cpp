@@ -18,6 +18,19 @@ HBRUSH ControlColours(HWND control, HDC dc, UINT colourMessage) {
   return brush ? brush : GetSysColorBrush(COLOR_BTNFACE);
 }
 
+HDC BeginControlPaint(HWND control, PAINTSTRUCT* paint, HGDIOBJ* oldFont) {
+  HDC dc = BeginPaint(control, paint);
+  if (dc == nullptr) return nullptr;
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0));
+  *oldFont = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+  return dc;
+}
+
+void EndControlPaint(HWND control, PAINTSTRUCT* paint, HGDIOBJ oldFont) {
+  SelectObject(paint->hdc, oldFont);
+  EndPaint(control, paint);
+}
+
 namespace {
 
 void Notify(HWND control, WORD code) {
@@ -30,10 +43,9 @@ void Notify(HWND control, WORD code) {
 
 void Paint(HWND control) {
   PAINTSTRUCT paint;
-  HDC dc = BeginPaint(control, &paint);
+  HGDIOBJ oldFont;
+  HDC dc = BeginControlPaint(control, &paint, &oldFont);
   if (dc == nullptr) return;
-  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0));
-  HGDIOBJ oldFont = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
   RECT client;
   GetClientRect(control, &client);
   FillRect(dc, &client, ControlColours(control, dc, WM_CTLCOLORSTATIC));
@@ -50,8 +62,7 @@ void Paint(HWND control) {
     SetBkMode(dc, TRANSPARENT);
     DrawTextW(dc, text.c_str(), length, &client, format);
   }
-  SelectObject(dc, oldFont);
-  EndPaint(control, &paint);
+  EndControlPaint(control, &paint, oldFont);
 }
 
 }  // namespace

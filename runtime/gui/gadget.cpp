@@ -363,31 +363,27 @@ int64_t GadgetGetY(int64_t gadget) {
   return record->kind->getY ? record->kind->getY(gadget) : FrameInParent(record->handle).top;
 }
 
-int64_t GadgetGetWidth(int64_t gadget, int64_t mode) {
+namespace {
+
+// Width (or height): the required one in mode 1, else the kind's own or the frame's.
+int64_t Extent(int64_t gadget, int64_t mode, bool horizontal) {
   GadgetRecord* record = GadgetIsValid(gadget);
   if (record == nullptr) return 0;
   if (mode == 1) {
     int64_t width, height;
     RequiredSize(record, gadget, &width, &height);
-    return width;
+    return horizontal ? width : height;
   }
-  if (record->kind->getWidth) return record->kind->getWidth(gadget);
+  auto slot = horizontal ? record->kind->getWidth : record->kind->getHeight;
+  if (slot) return slot(gadget);
   RECT frame = FrameInParent(record->handle);
-  return frame.right - frame.left;
+  return horizontal ? frame.right - frame.left : frame.bottom - frame.top;
 }
 
-int64_t GadgetGetHeight(int64_t gadget, int64_t mode) {
-  GadgetRecord* record = GadgetIsValid(gadget);
-  if (record == nullptr) return 0;
-  if (mode == 1) {
-    int64_t width, height;
-    RequiredSize(record, gadget, &width, &height);
-    return height;
-  }
-  if (record->kind->getHeight) return record->kind->getHeight(gadget);
-  RECT frame = FrameInParent(record->handle);
-  return frame.bottom - frame.top;
-}
+}  // namespace
+
+int64_t GadgetGetWidth(int64_t gadget, int64_t mode) { return Extent(gadget, mode, true); }
+int64_t GadgetGetHeight(int64_t gadget, int64_t mode) { return Extent(gadget, mode, false); }
 
 int64_t GadgetHide(int64_t gadget, int64_t hide) {
   GadgetRecord* record = GadgetIsValid(gadget);

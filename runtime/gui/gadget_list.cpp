@@ -35,6 +35,18 @@ const char16_t* SavedListName() {
   return name.c_str();
 }
 
+// Hands a gadget list (current parent, stack, depth, capacity) over between the library state
+// and a window's saved record; the stack array changes owner and leaves the source.
+template <typename From, typename To>
+void MoveList(From& from, To& to) {
+  to.currentParent = from.currentParent;
+  to.stack = from.stack;
+  to.depth = from.depth;
+  to.capacity = from.capacity;
+  from.stack = nullptr;
+  from.depth = from.capacity = 0;
+}
+
 SavedGadgetList* SavedListOf(HWND window) { return static_cast<SavedGadgetList*>(GetPropW(window, SavedListName())); }
 
 bool EnsureStack(int32_t capacity) {
@@ -104,23 +116,12 @@ HWND GadgetListUse(HWND window) {
   HWND previous = state->depth > 0 ? state->stack[0] : state->currentParent;
   if (window && IsWindow(window)) {
     if (previous) {
-      if (SavedGadgetList* saved = SavedListOf(previous)) {
-        saved->currentParent = state->currentParent;
-        saved->stack = state->stack;
-        saved->depth = state->depth;
-        saved->capacity = state->capacity;
-        state->stack = nullptr;
-        state->depth = state->capacity = 0;
-      }
+      if (SavedGadgetList* saved = SavedListOf(previous)) MoveList(*state, *saved);
     }
     if (SavedGadgetList* saved = SavedListOf(window)) {
       if (state->stack) MainHeapFree(state->stack);
-      state->currentParent = saved->currentParent;
-      state->stack = saved->stack;
-      state->depth = saved->depth;
-      state->capacity = saved->capacity;
-      saved->stack = nullptr;
-      saved->depth = saved->capacity = 0;
+      state->stack = nullptr;
+      MoveList(*saved, *state);
     } else {
       EnsureStack(kStackStep);
       state->depth = 0;

@@ -3,27 +3,15 @@
 // back colour, and the gadgets inside report as if they sat in the window.
 #include <vector>
 
-#include "display/display.h"
-#include "gui/gadget_internal.h"
-#include "gui_fixture.h"
+#include "gadget_fixture.h"
 
 namespace {
 
-class ContainerTest : public GuiTest {
+class ContainerTest : public GadgetFixture {
  protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    ASSERT_NE(WindowOpen(0, 100, 100, 400, 300, u"Containers"), 0);
-  }
-  HWND Control(int64_t gadget) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(GadgetHandle(gadget))); }
-  HWND Window(int64_t number) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(WindowHandle(number))); }
   std::vector<int64_t> GadgetSources() {
     std::vector<int64_t> sources;
-    for (int guard = 0; guard < 10000; ++guard) {
-      int64_t code = WindowPollEvent();
-      if (code == 0) break;
-      if (code == EC_GADGET) sources.push_back(EventSourceGadget());
-    }
+    for (const GadgetEvent& event : GadgetEvents()) sources.push_back(event.gadget);
     return sources;
   }
 };
@@ -109,15 +97,8 @@ TEST_F(ContainerTest, BackColourFillsTheContainer) {
   EXPECT_EQ(GadgetGetColor(1, 1), -1);
   GadgetSetColor(1, 2, 0xFF0000);  // blue in the runtime's colour order
   EXPECT_EQ(GadgetGetColor(1, 2), 0xFF0000);
-  platform::PumpMessages();
-  DIBSECTION section{};
-  ASSERT_EQ(GetObjectW(platform::WindowBacking(Window(0)), sizeof section, &section), static_cast<int>(sizeof section));
-  auto pixel = [&](int x, int y) {
-    const auto* row = static_cast<const uint8_t*>(section.dsBm.bmBits) + static_cast<ptrdiff_t>(y) * section.dsBm.bmWidthBytes;
-    return static_cast<uint32_t>(row[x * 4] | (row[x * 4 + 1] << 8) | (row[x * 4 + 2] << 16));
-  };
-  EXPECT_EQ(pixel(50, 50), 0x0000FFu);  // read back as 0xRRGGBB
-  EXPECT_EQ(pixel(5, 5), 0xF0F0F0u);
+  EXPECT_EQ(Pixel(50, 50), 0x0000FFu);  // read back as 0xRRGGBB
+  EXPECT_EQ(Pixel(5, 5), 0xF0F0F0u);
   int64_t brushes = GadgetBrushCount();
   GadgetFree(1);
   EXPECT_EQ(GadgetBrushCount(), brushes - 1);

@@ -5,49 +5,22 @@
 #include <thread>
 #include <vector>
 
-#include "display/display.h"
-#include "gui/gadget_internal.h"
-#include "gui_fixture.h"
+#include "gadget_fixture.h"
 #include "image/image.h"
 #include "text.h"
 
 namespace {
 
-struct GadgetEvent {
-  int64_t gadget;
-  int64_t type;
-};
-
-class PictureTest : public GuiTest {
+class PictureTest : public GadgetFixture {
  protected:
   void SetUp() override {
-    GuiTest::SetUp();
+    GadgetFixture::SetUp();
     DrawingBlendInit();
-    ASSERT_NE(WindowOpen(0, 100, 100, 400, 300, u"Pictures"), 0);
   }
-  HWND Control(int64_t gadget) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(GadgetHandle(gadget))); }
   POINT ScreenPoint(int64_t gadget, int x, int y) {
     POINT point{x, y};
     ClientToScreen(Control(gadget), &point);
     return point;
-  }
-  std::vector<GadgetEvent> GadgetEvents() {
-    std::vector<GadgetEvent> events;
-    for (int guard = 0; guard < 10000; ++guard) {
-      int64_t code = WindowPollEvent();
-      if (code == 0) break;
-      if (code == EC_GADGET) events.push_back({EventSourceGadget(), EventGetType()});
-    }
-    return events;
-  }
-  // The window's pixel at a client point, as 0xRRGGBB.
-  uint32_t Pixel(int x, int y) {
-    platform::PumpMessages();
-    DIBSECTION section{};
-    HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(WindowHandle(0)));
-    if (GetObjectW(platform::WindowBacking(window), sizeof section, &section) != sizeof section) return 0xDEADBEEF;
-    const auto* row = static_cast<const uint8_t*>(section.dsBm.bmBits) + static_cast<ptrdiff_t>(y) * section.dsBm.bmWidthBytes;
-    return static_cast<uint32_t>(row[x * 4] | (row[x * 4 + 1] << 8) | (row[x * 4 + 2] << 16));
   }
   // How many pixels of a window area are (nearly) the colour, given as 0xRRGGBB.
   int CountColour(RECT area, uint32_t colour) {

@@ -4,38 +4,17 @@
 #include <vector>
 
 #include "controls/controls.h"
-#include "gui/gadget_internal.h"
-#include "gui_fixture.h"
+#include "gadget_fixture.h"
 #include "text.h"
 
 namespace {
 
-struct GadgetEvent {
-  int64_t gadget;
-  int64_t type;
-};
-
-class GadgetTest : public GuiTest {
+class GadgetTest : public GadgetFixture {
  protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    ASSERT_NE(WindowOpen(0, 100, 100, 400, 300, u"Gadgets"), 0);
-  }
-  HWND Control(int64_t gadget) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(GadgetHandle(gadget))); }
   void Click(int64_t gadget) {
     RECT frame;
     GetWindowRect(Control(gadget), &frame);
     platform::InputClick((frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2);
-  }
-  // Every gadget event the loop produces now.
-  std::vector<GadgetEvent> GadgetEvents() {
-    std::vector<GadgetEvent> events;
-    for (int guard = 0; guard < 10000; ++guard) {
-      int64_t code = WindowPollEvent();
-      if (code == 0) break;
-      if (code == EC_GADGET) events.push_back({EventSourceGadget(), EventGetType()});
-    }
-    return events;
   }
 };
 
