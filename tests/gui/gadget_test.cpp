@@ -31,6 +31,42 @@ TEST_F(GadgetTest, ButtonClickArrivesAsLeftClickOfTheGadget) {
   EXPECT_EQ(EventGetWindow(), 0);
 }
 
+int g_boundCalls = 0;
+
+TEST_F(GadgetTest, BoundCallbacksRunWhenTheClickIsPosted) {
+  g_boundCalls = 0;
+  GadgetButtonCreate(1, 10, 10, 100, 25, u"Go");
+  GadgetButtonCreate(2, 10, 50, 100, 25, u"Other");
+  ASSERT_EQ(GadgetBindEvent(1, [] { ++g_boundCalls; }), 1);
+  EXPECT_EQ(GadgetBindEvent(9, [] { ++g_boundCalls; }), 0);
+  Click(2);
+  GadgetEvents();
+  EXPECT_EQ(g_boundCalls, 0);
+  Click(1);
+  platform::PumpMessages();
+  EXPECT_EQ(g_boundCalls, 1);  // before the loop reads the event
+  GadgetEvents();
+}
+
+TEST_F(GadgetTest, SpaceOnTheFocusedButtonClicksIt) {
+  GadgetButtonCreate(1, 10, 10, 100, 25, u"Go");
+  GadgetCheckBoxCreate(2, 10, 50, 100, 25, u"Box");
+  SetFocus(Control(2));
+  platform::InputKeyPress(VK_SPACE);
+  std::vector<GadgetEvent> events = GadgetEvents();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].gadget, 2);
+  EXPECT_EQ(GadgetGetState(2), 1);
+  // Tab moves on to the button, in creation order from the last one.
+  platform::InputKeyPress(VK_TAB);
+  GadgetEvents();
+  EXPECT_EQ(GetFocus(), Control(1));
+  platform::InputKeyPress(VK_SPACE);
+  events = GadgetEvents();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].gadget, 1);
+}
+
 TEST_F(GadgetTest, CreationReturnsTheHandleOrTheAutomaticNumber) {
   int64_t handle = GadgetButtonCreate(3, 0, 0, 50, 20, u"A");
   EXPECT_EQ(handle, GadgetHandle(3));
@@ -239,6 +275,22 @@ TEST_F(GadgetTest, TextColoursComeFromTheSharedBrushCache) {
   DeleteDC(dc);
   GadgetFree(1);
   EXPECT_EQ(GadgetBrushCount(), brushesBefore);
+}
+
+TEST_F(GadgetTest, TextPaintsInItsColours) {
+  GadgetTextCreate(1, 10, 10, 120, 30, u"WWWW");
+  EXPECT_EQ(Pixel(12, 12), 0xF0F0F0u);  // the button face by default
+  GadgetSetColor(1, 2, 0x00FFFF);        // yellow: red and green
+  GadgetSetColor(1, 1, 0xFF0000);        // blue text
+  EXPECT_EQ(Pixel(125, 35), 0xFFFF00u);
+  int blue = 0;
+  for (int y = 10; y < 40; ++y) {
+    for (int x = 10; x < 130; ++x) {
+      uint32_t value = Pixel(x, y);
+      blue += (value & 0xFF) > 0xC0 && (value >> 16) < 0x80;  // text edges are blended into the back
+    }
+  }
+  EXPECT_GT(blue, 10);
 }
 
 TEST_F(GadgetTest, BorderedTextGetsTheClientEdge) {
