@@ -202,6 +202,22 @@ TEST_F(GadgetTest, CheckBoxStatesAndTheThreeStateCycle) {
   EXPECT_EQ(GadgetGetState(1), 0);
 }
 
+TEST_F(GadgetTest, GadgetZeroReachesItsKindHandlerAndForeignControlsDoNot) {
+  GadgetCheckBoxCreate(0, 0, 0, 100, 20, u"zero", CV_CheckBox_ThreeState);
+  Click(0);
+  std::vector<GadgetEvent> events = GadgetEvents();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].gadget, 0);
+  EXPECT_EQ(GadgetGetState(0), 1);  // the three-state handler moved it on
+  // A control the runtime did not make, with id 0 too, is not taken for gadget 0.
+  HWND foreign = CreateWindowExW(0, u"Button", u"foreign", WS_CHILD | WS_VISIBLE | BS_3STATE, 0, 40, 100, 20,
+                                 Window(0), nullptr, nullptr, nullptr);
+  SendMessageW(foreign, BM_CLICK, 0, 0);
+  EXPECT_EQ(SendMessageW(foreign, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(GadgetGetState(0), 1);
+  GadgetEvents();
+}
+
 TEST_F(GadgetTest, ToggleButtonsKeepTheirState) {
   GadgetButtonCreate(1, 0, 0, 100, 24, u"Toggle", CV_Button_Toggle);
   GadgetButtonCreate(2, 0, 30, 100, 24, u"Push");
