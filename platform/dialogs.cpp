@@ -29,6 +29,23 @@ DialogState& State() {
 
 thread_local DWORD t_extendedError = 0;
 
+// Records a chooser's request and takes the next queued answer for its kind, if there is one
+// (true), along with the presenter in place.
+template <class Request>
+bool TakeAnswer(Request DialogState::*last, int64_t DialogState::*count,
+                std::deque<platform::DialogAnswer> DialogState::*answers, const Request& seen,
+                platform::DialogPresenter** presenter, platform::DialogAnswer* answer) {
+  DialogState& state = State();
+  std::lock_guard<std::mutex> guard(state.lock);
+  state.*last = seen;
+  ++(state.*count);
+  *presenter = state.presenter;
+  if ((state.*answers).empty()) return false;
+  *answer = std::move((state.*answers).front());
+  (state.*answers).pop_front();
+  return true;
+}
+
 // A chooser is modal to its owner: the owner takes no input while the chooser is open and is
 // enabled again when it closes.
 class OwnerDisabled {
@@ -139,21 +156,9 @@ BOOL RunFileDialog(OPENFILENAMEW* request, bool save) {
   seen.flags = request->Flags;
   seen.bufferChars = request->nMaxFile;
 
-  DialogState& state = State();
   platform::DialogPresenter* presenter;
   platform::DialogAnswer answer;
-  bool scripted = false;
-  {
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.lastFile = seen;
-    ++state.fileCount;
-    presenter = state.presenter;
-    if (!state.fileAnswers.empty()) {
-      answer = std::move(state.fileAnswers.front());
-      state.fileAnswers.pop_front();
-      scripted = true;
-    }
-  }
+  bool scripted = TakeAnswer(&DialogState::lastFile, &DialogState::fileCount, &DialogState::fileAnswers, seen, &presenter, &answer);
   std::vector<std::u16string> paths;
   DWORD filterIndex = 0;
   OwnerDisabled modal(request->hwndOwner);
@@ -195,21 +200,9 @@ BOOL ChooseColorW(CHOOSECOLORW* request) {
   std::copy(request->lpCustColors, request->lpCustColors + 16, seen.custom);
   seen.hasCustom = true;
 
-  DialogState& state = State();
   platform::DialogPresenter* presenter;
   platform::DialogAnswer answer;
-  bool scripted = false;
-  {
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.lastColor = seen;
-    ++state.colorCount;
-    presenter = state.presenter;
-    if (!state.colorAnswers.empty()) {
-      answer = std::move(state.colorAnswers.front());
-      state.colorAnswers.pop_front();
-      scripted = true;
-    }
-  }
+  bool scripted = TakeAnswer(&DialogState::lastColor, &DialogState::colorCount, &DialogState::colorAnswers, seen, &presenter, &answer);
   COLORREF chosen = 0;
   COLORREF custom[16];
   std::copy(seen.custom, seen.custom + 16, custom);

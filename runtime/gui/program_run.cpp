@@ -49,6 +49,16 @@ void ProgramRecordFree(int64_t id) {
   ObjectRelease(g_programs, id);
 }
 
+template <class Body>
+int64_t WithRecord(int64_t program, Body body, int64_t missing) {
+  if (g_programs == nullptr) return missing;
+  EnterCriticalSection(&g_programLock);
+  auto* record = static_cast<ProgramRecord*>(ObjectGet(g_programs, program));
+  int64_t result = record ? body(record) : missing;
+  LeaveCriticalSection(&g_programLock);
+  return result;
+}
+
 // The pipes a run asks for; our ends and the child's ends.
 struct Pipes {
   HANDLE outputRead = nullptr, outputWrite = nullptr;
@@ -75,13 +85,10 @@ bool PreparePipes(int64_t flags, int64_t sender, Pipes* pipes, STARTUPINFOW* sta
   if ((flags & CV_Program_Error) && !CreatePipe(&pipes->errorRead, &pipes->errorWrite, nullptr, 0)) return false;
   if (flags & CV_Program_Connect) {
     // The sender's output feeds this program's input; the sender keeps its own end.
-    EnterCriticalSection(&g_programLock);
-    auto* from = static_cast<ProgramRecord*>(ObjectGet(g_programs, sender));
-    startup->hStdInput = from ? from->outputRead : nullptr;
-    LeaveCriticalSection(&g_programLock);
-  } else if ((flags & CV_Program_Write) && !CreatePipe(&pipes->inputRead, &pipes->inputWrite, nullptr, 0)) {
-    return false;
+    startup->hStdInput = nullptr;
+    WithRecord(sender, [&](ProgramRecord* from) { startup->hStdInput = from->outputRead; return int64_t{0}; }, 0);
   } else {
+    if ((flags & CV_Program_Write) && !CreatePipe(&pipes->inputRead, &pipes->inputWrite, nullptr, 0)) return false;
     startup->hStdInput = pipes->inputRead;
   }
   startup->hStdOutput = pipes->outputWrite;
@@ -124,16 +131,6 @@ std::u16string FileFolder(const char16_t* file) {
   DWORD attributes = GetFileAttributesW(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
   return folder;
-}
-
-template <class Body>
-int64_t WithRecord(int64_t program, Body body, int64_t missing) {
-  if (g_programs == nullptr) return missing;
-  EnterCriticalSection(&g_programLock);
-  auto* record = static_cast<ProgramRecord*>(ObjectGet(g_programs, program));
-  int64_t result = record ? body(record) : missing;
-  LeaveCriticalSection(&g_programLock);
-  return result;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "corvid.h"
 #include "kernel.h"
 #include "shell.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -25,9 +26,8 @@ class ProgramRunTest : public ::testing::Test {
     MainHeapCreate();
     StringHeapInit();
     ProcessInit();
-    char pattern[] = "/tmp/program-run-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    ASSERT_FALSE(folder_.path().empty());
+    dir_ = folder_.path();
     platform::ShellResetRecord();
     opener_ = Script("opener.sh", "printf '%s\\n' \"$@\" > \"" + Path("opened") + "\"");
     platform::ShellSetOpener(U16(opener_).c_str());
@@ -35,26 +35,15 @@ class ProgramRunTest : public ::testing::Test {
   void TearDown() override {
     ProcessShutdown();
     platform::ShellSetOpener(nullptr);
-    std::filesystem::remove_all(dir_);
     StringHeapShutdown();
     MainHeapDestroy();
   }
 
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string Path(const std::string& name) const { return folder_.Path(name); }
+  std::string Script(const std::string& name, const std::string& body) { return folder_.Script(name, body); }
+  static std::string Read(const std::string& path) { return TempFolder::Read(path); }
 
-  std::string Script(const std::string& name, const std::string& body) {
-    std::string path = Path(name);
-    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
-    chmod(path.c_str(), 0755);
-    return path;
-  }
 
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
 
   static std::string ReadAll(int64_t program, int64_t error = 0) {
     char buffer[256];
@@ -62,6 +51,7 @@ class ProgramRunTest : public ::testing::Test {
     return std::string(buffer, static_cast<size_t>(count));
   }
 
+  TempFolder folder_;
   std::string dir_;
   std::string opener_;
 };

@@ -13,6 +13,7 @@
 
 #include "kernel.h"
 #include "shell.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -21,32 +22,19 @@ std::u16string U16(const std::string& text) { return platform::Utf8ToUtf16(text.
 class ChildProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/child-process-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    ASSERT_FALSE(folder_.path().empty());
+    dir_ = folder_.path();
     platform::ShellResetRecord();
   }
   void TearDown() override {
     platform::ShellSetOpener(nullptr);
-    std::filesystem::remove_all(dir_);
   }
 
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string Path(const std::string& name) const { return folder_.Path(name); }
+  std::string Script(const std::string& name, const std::string& body) { return folder_.Script(name, body); }
+  static std::string Read(const std::string& path) { return TempFolder::Read(path); }
 
-  // An executable shell script in the test folder.
-  std::string Script(const std::string& name, const std::string& body) {
-    std::string path = Path(name);
-    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
-    chmod(path.c_str(), 0755);
-    return path;
-  }
 
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
 
   // Runs a command line to its end; the exit code, or -1 when it did not start.
   static int64_t RunToEnd(std::u16string line, const char16_t* directory = nullptr, STARTUPINFOW* startup = nullptr) {
@@ -65,6 +53,7 @@ class ChildProcessTest : public ::testing::Test {
     return code;
   }
 
+  TempFolder folder_;
   std::string dir_;
 };
 
