@@ -2,7 +2,9 @@
 // string stack, the multi-selection walk, the process-wide custom colours, and the program's
 // windows being out of reach while a requester is open.
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "dialogs.h"
 #include "gui/requester.h"
@@ -178,6 +180,17 @@ TEST_F(RequesterTest, MultiSelectionIsReadOneNameAtATime) {
   EXPECT_EQ(Next(), u"");  // nothing chosen at all
 }
 
+TEST_F(RequesterTest, MultiSelectionFolderKeepsItsSeparatorStyle) {
+  platform::DialogsQueueFileAnswer(Files({u"C:\\pics\\a.png", u"C:\\pics\\b.png"}));
+  EXPECT_EQ(Open(u"", kPictures, 0, CV_Requester_MultiSelection), u"C:\\pics\\a.png");
+  EXPECT_EQ(Next(), u"C:\\pics\\b.png");
+  // Files in the root: the folder already ends with its separator.
+  platform::DialogsQueueFileAnswer(Files({u"/a.png", u"/b.png"}));
+  EXPECT_EQ(Open(u"", kPictures, 0, CV_Requester_MultiSelection), u"/a.png");
+  EXPECT_EQ(Next(), u"/b.png");
+  EXPECT_EQ(Next(), u"");
+}
+
 TEST_F(RequesterTest, MultiSelectionKeepsPathsLongerThanASinglePath) {
   // Folder and name together may exceed what one path holds; they come back whole.
   std::u16string folder = u"/" + std::u16string(250, u'f');
@@ -271,6 +284,51 @@ TEST_F(RequesterTest, ProgramWindowsAreOutOfReachWhileARequesterIsOpen) {
   platform::InputClick(clickX, clickY);
   events = DrainEvents();
   EXPECT_EQ(std::count(events.begin(), events.end(), EC_LEFT_CLICK), 1);
+}
+
+LRESULT CALLBACK_PlainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST_F(RequesterTest, RequesterOnAnotherThreadLeavesThisThreadsWindowsAlone) {
+  ASSERT_NE(WindowOpen(1, 10, 10, 300, 200, u"main"), 0);
+  HWND main = reinterpret_cast<HWND>(WindowHandle(1));
+  WindowActivate(1);
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = CALLBACK_PlainWindow;
+  windowClass.lpszClassName = u"WorkerWindow";
+  ASSERT_NE(RegisterClassExW(&windowClass), 0);
+  bool mainEnabled = false, workerEnabled = true, workerAfter = false;
+  int64_t chosen = 0;
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    HWND own = CreateWindowExW(0, u"WorkerWindow", u"worker", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                               nullptr, nullptr, nullptr);
+    SetActiveWindow(own);  // the worker's window is in front: the requester is shown for it
+    platform::DialogAnswer answer = Colour(0x445566);
+    answer.whileOpen = [&] {
+      mainEnabled = IsWindowEnabled(main);
+      workerEnabled = IsWindowEnabled(own);
+    };
+    platform::DialogsQueueColorAnswer(answer);
+    chosen = RequesterColor(0);
+    workerAfter = IsWindowEnabled(own);
+    DestroyWindow(own);
+    done = true;
+  });
+  // This thread keeps taking its messages, as its event loop would, so that activation
+  // messages sent to its window from the worker are answered.
+  while (!done) {
+    platform::PumpMessages();
+    Sleep(1);
+  }
+  worker.join();
+  UnregisterClassW(u"WorkerWindow", nullptr);
+  EXPECT_EQ(chosen, 0x445566);
+  EXPECT_TRUE(mainEnabled);  // another thread's requester does not reach this thread's windows
+  EXPECT_FALSE(workerEnabled);
+  EXPECT_TRUE(workerAfter);
 }
 
 }  // namespace
