@@ -226,12 +226,6 @@ BOOL ChooseColorW(CHOOSECOLORW* request) {
 
 DWORD CommDlgExtendedError() { return t_extendedError; }
 
-BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* request) {
-  // The controls are registered with the window layer already; only a malformed request fails.
-  if (request == nullptr || request->dwSize != sizeof(INITCOMMONCONTROLSEX)) return FALSE;
-  return TRUE;
-}
-
 namespace {
 thread_local int t_comInitialised = 0;
 }

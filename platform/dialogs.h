@@ -1,5 +1,5 @@
-// The common dialogs of the platform: the open-file, save-file and colour choosers, the common
-// controls' initialisation and COM's per-thread start. A chooser is answered by the installed
+// The common dialogs of the platform: the open-file, save-file and colour choosers, and COM's
+// per-thread start. A chooser is answered by the installed
 // presenter (a desktop backend's real chooser), else by answers a test or script queued, else it
 // is cancelled, which is all a machine without a display can honestly do.
 #pragma once
@@ -76,30 +76,7 @@ BOOL ChooseColorW(CHOOSECOLORW* request);
 #define FNERR_BUFFERTOOSMALL 0x3003u
 DWORD CommDlgExtendedError();
 
-// ---- common controls and COM ----
-#define ICC_LISTVIEW_CLASSES 0x00000001u
-#define ICC_TREEVIEW_CLASSES 0x00000002u
-#define ICC_BAR_CLASSES 0x00000004u
-#define ICC_TAB_CLASSES 0x00000008u
-#define ICC_UPDOWN_CLASS 0x00000010u
-#define ICC_PROGRESS_CLASS 0x00000020u
-#define ICC_HOTKEY_CLASS 0x00000040u
-#define ICC_ANIMATE_CLASS 0x00000080u
-#define ICC_DATE_CLASSES 0x00000100u
-#define ICC_USEREX_CLASSES 0x00000200u
-#define ICC_COOL_CLASSES 0x00000400u
-#define ICC_INTERNET_CLASSES 0x00000800u
-#define ICC_PAGESCROLLER_CLASS 0x00001000u
-#define ICC_NATIVEFNTCTL_CLASS 0x00002000u
-#define ICC_STANDARD_CLASSES 0x00004000u
-#define ICC_LINK_CLASS 0x00008000u
-
-struct INITCOMMONCONTROLSEX {
-  DWORD dwSize;
-  DWORD dwICC;
-};
-BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* request);
-
+// ---- COM ----
 HRESULT CoInitialize(LPVOID reserved);
 void CoUninitialize();
 

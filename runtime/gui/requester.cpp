@@ -7,6 +7,7 @@
 #include <mutex>
 #include <vector>
 
+#include "controls/controls.h"
 #include "dialogs.h"
 #include "kernel.h"
 #include "requester_internal.h"

@@ -174,12 +174,7 @@ TEST_F(DialogsTest, OwnerTakesNoInputWhileTheChooserIsOpen) {
   UnregisterClassW(u"DialogOwner", nullptr);
 }
 
-TEST(CommonControls, InitialisationAndComStartPerThread) {
-  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xB48};
-  EXPECT_TRUE(InitCommonControlsEx(&controls));
-  INITCOMMONCONTROLSEX wrong{4, 0xB48};
-  EXPECT_FALSE(InitCommonControlsEx(&wrong));
-  EXPECT_FALSE(InitCommonControlsEx(nullptr));
+TEST(Com, StartsOncePerThreadAndCountsFurtherStarts) {
   int dummy = 0;
   EXPECT_EQ(CoInitialize(&dummy), E_INVALIDARG);
   EXPECT_EQ(CoInitialize(nullptr), S_OK);
