@@ -104,6 +104,19 @@ std::shared_ptr<File> FileOf(HANDLE handle) {
 }
 
 }  // namespace
+
+HANDLE FileHandleFromDescriptor(int fd) {
+  if (fd < 0) return nullptr;
+  auto file = std::make_shared<File>();
+  file->fd = fd;
+  return KernelHandleNew(file);
+}
+
+int FileDescriptor(HANDLE handle) {
+  auto file = KernelHandleAs<File>(handle);
+  return file ? file->fd : -1;
+}
+
 }  // namespace platform
 
 using platform::File;

@@ -22,6 +22,11 @@ std::shared_ptr<KernelObject> KernelHandleGet(HANDLE handle);
 // Removes the handle; returns the object it named, or null for an unknown handle.
 std::shared_ptr<KernelObject> KernelHandleRemove(HANDLE handle);
 
+// A file handle over an open descriptor, which the handle then owns (pipe ends, for instance).
+HANDLE FileHandleFromDescriptor(int fd);
+// The descriptor behind a file handle, or -1.
+int FileDescriptor(HANDLE handle);
+
 template <class T>
 std::shared_ptr<T> KernelHandleAs(HANDLE handle) {
   return std::dynamic_pointer_cast<T>(KernelHandleGet(handle));

@@ -246,6 +246,10 @@ BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int width, int he
     std::lock_guard<std::recursive_mutex> guard(platform::UserLock());
     window->rect = after;
     if (!(flags & SWP_NOZORDER)) {
+      // Entering or leaving the topmost band is recorded in the extended style, as callers
+      // read it back from there.
+      if (insertAfter == HWND_TOPMOST && !window->parent) window->exStyle |= WS_EX_TOPMOST;
+      if (insertAfter == HWND_NOTOPMOST) window->exStyle &= ~WS_EX_TOPMOST;
       std::vector<HWND>* siblings = nullptr;
       std::vector<HWND> topLevel;
       if (window->parent) {

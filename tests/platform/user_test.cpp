@@ -643,4 +643,18 @@ TEST_F(UserTest, AChildPaintedAtItsPositionShowsInTheBackingBitmap) {
   DeleteObject(red);
 }
 
+TEST_F(UserTest, TopmostBandIsKeptInTheExtendedStyle) {
+  HWND window = TopLevel();
+  HWND child = Child(window, 1, 0, 0, 10, 10);
+  const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  EXPECT_TRUE(SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, keep));
+  EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, keep | SWP_NOZORDER));  // z-order untouched
+  EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, keep));
+  EXPECT_FALSE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  SetWindowPos(child, HWND_TOPMOST, 0, 0, 0, 0, keep);  // only top-level windows have the band
+  EXPECT_FALSE(GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
 }  // namespace
