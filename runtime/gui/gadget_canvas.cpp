@@ -338,6 +338,14 @@ LRESULT CanvasProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam
       InvalidateRect(control, nullptr, FALSE);
       return 0;
     }
+    case WM_CAPTURECHANGED:
+      // Another window took the mouse in the middle of a drag: the button release will not
+      // come here, so the cursor must not stay confined to the canvas.
+      if (g_canvas.clipHolder == control && reinterpret_cast<HWND>(lParam) != control) {
+        g_canvas.clipHolder = nullptr;
+        ClipCursor(nullptr);
+      }
+      return 0;
     case WM_SETCURSOR:
       SetCursor(AsHandle<HCURSOR>(record->kindWords[kCursorWord]));
       return 1;

@@ -387,6 +387,22 @@ TEST_F(CanvasTest, ClipAttributeConfinesAndReleases) {
   EXPECT_EQ(cursor.x, At(1, 500, 500).x);
 }
 
+TEST_F(CanvasTest, LosingTheCaptureMidDragFreesTheCursor) {
+  GadgetCanvasCreate(1, 10, 10, 100, 50, CV_Canvas_ClipMouse);
+  GadgetCanvasCreate(2, 150, 10, 100, 50);
+  MoveTo(1, 50, 25);
+  platform::InputButton(MouseButton::Left, true);
+  Events(1);
+  ASSERT_EQ(GadgetGetAttribute(1, CA_CLIP), 1);
+  SetCapture(Control(2));
+  EXPECT_EQ(GadgetGetAttribute(1, CA_CLIP), 0);
+  MoveTo(1, 400, 25);
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  EXPECT_EQ(cursor.x, At(1, 400, 25).x);
+  ReleaseCapture();
+}
+
 TEST_F(CanvasTest, CursorAttributes) {
   GadgetCanvasCreate(1, 10, 10, 100, 50);
   EXPECT_EQ(GadgetGetAttribute(1, CA_CURSOR), 0);

@@ -1,0 +1,79 @@
+// One preview redraw on the canvas: a drawing opened on a 640 x 480 canvas, the whole area
+// filled, and the drawing ended, which puts the picture on screen with one block copy. Compared
+// with the same drawing on a 640 x 480 image output, which has no screen to update: the ratio
+// is what showing the picture adds (it should stay below 2).
+#include <benchmark/benchmark.h>
+
+#include "corvid.h"
+#include "input.h"
+#include "ratio_reporter.h"
+
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+struct Runtime {
+  Runtime() {
+    MainHeapCreate();
+    StringHeapInit();
+    ListInit();
+    MapInit();
+    DrawingBlendInit();
+    ImageInit();
+    DrawingInit();
+    EventQueueInit();
+    WindowInit();
+    GadgetInit();
+  }
+  ~Runtime() {
+    GadgetShutdown();
+    WindowShutdown();
+    EventQueueShutdown();
+    platform::PumpMessages();
+    ImageShutdown();
+    DrawingShutdown();
+    StringHeapShutdown();
+    MainHeapDestroy();
+  }
+};
+
+void Redraw(int64_t output, int64_t colour) {
+  DrawingBegin(output);
+  DrawBox(0, 0, kWidth, kHeight, colour);
+  DrawingEnd();
+}
+
+void CanvasRedraw(benchmark::State& state) {
+  Runtime runtime;
+  WindowOpen(0, 0, 0, kWidth + 40, kHeight + 40, u"Preview");
+  GadgetCanvasCreate(1, 10, 10, kWidth, kHeight);
+  platform::PumpMessages();
+  int64_t colour = ColorRGB(200, 100, 50);
+  for (auto _ : state) {
+    Redraw(GadgetCanvasOutput(1), colour);
+    colour ^= 0x010101;
+  }
+}
+
+void ImageRedraw(benchmark::State& state) {
+  Runtime runtime;
+  ImageObject* record = ImageObjectNew(CV_Any);
+  record->handle = ImageNewSection(kWidth, kHeight, 24);
+  record->width = kWidth;
+  record->height = kHeight;
+  record->depth = 24;
+  const int64_t image = ImageObjectId(CV_Any, record);
+  int64_t colour = ColorRGB(200, 100, 50);
+  for (auto _ : state) {
+    Redraw(ImageOutput(image), colour);
+    colour ^= 0x010101;
+  }
+}
+
+BENCHMARK(CanvasRedraw)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ImageRedraw)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) { return RunWithRatios(argc, argv, {{"CanvasRedraw/real_time", "ImageRedraw/real_time"}}); }
