@@ -1,7 +1,7 @@
 // One preview redraw on the canvas: a drawing opened on a 640 x 480 canvas, the whole area
-// filled, and the drawing ended, which puts the picture on screen with one block copy. Compared
-// with the same drawing on a 640 x 480 image output, which has no screen to update: the ratio
-// is what showing the picture adds (it should stay below 2).
+// filled, and the drawing ended, which puts the picture on screen. Compared with the least that
+// work can cost: the same drawing on a 640 x 480 image output followed by one block copy of the
+// image into the window by hand. The ratio should stay near 1 (the canvas adds no second copy).
 #include <benchmark/benchmark.h>
 
 #include "corvid.h"
@@ -49,6 +49,7 @@ void CanvasRedraw(benchmark::State& state) {
   WindowOpen(0, 0, 0, kWidth + 40, kHeight + 40, u"Preview");
   GadgetCanvasCreate(1, 10, 10, kWidth, kHeight);
   platform::PumpMessages();
+  if (GadgetCanvasOutput(1) == 0) state.SkipWithError("no canvas output");
   int64_t colour = ColorRGB(200, 100, 50);
   for (auto _ : state) {
     Redraw(GadgetCanvasOutput(1), colour);
@@ -56,24 +57,35 @@ void CanvasRedraw(benchmark::State& state) {
   }
 }
 
-void ImageRedraw(benchmark::State& state) {
+void ImageRedrawAndCopy(benchmark::State& state) {
   Runtime runtime;
+  WindowOpen(0, 0, 0, kWidth + 40, kHeight + 40, u"Preview");
+  platform::PumpMessages();
+  HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(WindowHandle(0)));
   ImageObject* record = ImageObjectNew(CV_Any);
   record->handle = ImageNewSection(kWidth, kHeight, 24);
   record->width = kWidth;
   record->height = kHeight;
   record->depth = 24;
   const int64_t image = ImageObjectId(CV_Any, record);
+  if (ImageOutput(image) == 0) state.SkipWithError("no image output");
   int64_t colour = ColorRGB(200, 100, 50);
   for (auto _ : state) {
     Redraw(ImageOutput(image), colour);
+    HDC target = GetDC(window);
+    HDC source = CreateCompatibleDC(target);
+    HGDIOBJ previous = SelectObject(source, reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(ImageHandle(image))));
+    BitBlt(target, 10, 10, kWidth, kHeight, source, 0, 0, SRCCOPY);
+    SelectObject(source, previous);
+    DeleteDC(source);
+    ReleaseDC(window, target);
     colour ^= 0x010101;
   }
 }
 
 BENCHMARK(CanvasRedraw)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(ImageRedraw)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ImageRedrawAndCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-int main(int argc, char** argv) { return RunWithRatios(argc, argv, {{"CanvasRedraw/real_time", "ImageRedraw/real_time"}}); }
+int main(int argc, char** argv) { return RunWithRatios(argc, argv, {{"CanvasRedraw/real_time", "ImageRedrawAndCopy/real_time"}}); }
