@@ -3,6 +3,7 @@
 // the canvas output (read from the canvas bitmap and from what the window shows), resizing,
 // freeing under an open drawing, and GDI objects given back.
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "gadget_fixture.h"
@@ -495,6 +496,29 @@ TEST_F(CanvasTest, ResizeKeepsThePictureAtTheTopLeft) {
   EXPECT_EQ(CanvasPixel(1, 51, 31), 0x0000FFu);
   EXPECT_EQ(CanvasPixel(1, 49, 29), 0x00FF00u);
   EXPECT_EQ(GadgetGetX(1), 10);
+}
+
+TEST_F(CanvasTest, PrintMessagesPaintIntoTheGivenDeviceContext) {
+  GadgetCanvasCreate(1, 10, 10, 8, 6);
+  DrawBoxOn(1, 0, 0, 8, 6, 0x204060);
+  BITMAPINFO info{};
+  info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 8, -6, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP target = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(target, nullptr);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = SelectObject(dc, target);
+  for (UINT message : {WM_PRINTCLIENT, WM_PRINT, WM_ERASEBKGND}) {
+    std::memset(bits, 0, 8 * 6 * 4);
+    LRESULT result = SendMessageW(Control(1), message, reinterpret_cast<WPARAM>(dc), 0);
+    EXPECT_EQ(result, message == WM_ERASEBKGND ? 1 : 0);  // the background counts as erased
+    GdiFlush();
+    EXPECT_EQ(static_cast<uint32_t*>(bits)[0] & 0xFFFFFF, 0x204060u) << message;
+    EXPECT_EQ(static_cast<uint32_t*>(bits)[8 * 6 - 1] & 0xFFFFFF, 0x204060u) << message;
+  }
+  SelectObject(dc, previous);
+  DeleteDC(dc);
+  DeleteObject(target);
 }
 
 TEST_F(CanvasTest, ImageAttributeCopiesABitmapIn) {
