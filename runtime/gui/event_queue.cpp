@@ -261,6 +261,7 @@ int64_t EventNext() {
   return g_events->code;
 }
 
+int64_t EventGetCode() { return g_events ? g_events->code : 0; }
 int64_t EventGetWindow() { return g_events ? g_events->window : -1; }
 int64_t EventSourceGadget() { return g_events ? g_events->object : -1; }
 int64_t EventGetType() { return g_events ? g_events->type : -1; }

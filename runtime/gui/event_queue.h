@@ -22,6 +22,8 @@ void EventPurge(int64_t code, int64_t object, int64_t window, int64_t type);
 // Makes the oldest queued event the current one; returns its code, 0 when none was queued.
 int64_t EventNext();
 
+// The code of the current event, 0 when none.
+int64_t EventGetCode();
 int64_t EventGetWindow();
 int64_t EventSourceGadget();
 int64_t EventGetType();

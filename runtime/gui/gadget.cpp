@@ -13,6 +13,7 @@
 #include "core/library_state.h"
 #include "core/registry.h"
 #include "core/string_runtime.h"
+#include "gadget_canvas.h"
 #include "gadget_internal.h"
 #include "text.h"
 #include "window.h"
@@ -106,6 +107,7 @@ void GadgetShutdown() {
   if (g_gadgets == nullptr) return;
   ObjectFreeAll(g_gadgets);
   ObjectRegistryDestroy(g_gadgets);
+  GadgetCanvasShutdown();
   g_gadgets = nullptr;
   if (g_gadgetState) {
     // The saved lists of still-open windows free their own stacks when the windows go; the
@@ -148,6 +150,11 @@ int64_t GadgetRegister(int64_t gadget, GadgetRecord* record, HWND control, Gadge
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(g_gadgetState->currentFont), TRUE);
   g_gadgetState->optionGroup = 0;
   return gadget == CV_Any ? number : ValueOf(control);
+}
+
+void GadgetCreateAbandon(int64_t gadget, GadgetRecord* record, HWND control) {
+  if (control && IsWindow(control)) DestroyWindow(control);
+  ObjectRelease(g_gadgets, gadget == CV_Any ? ValueOf(record) : gadget);
 }
 
 int64_t GadgetNumberOf(HWND control) {

@@ -24,6 +24,9 @@ extern GadgetLibraryState* g_gadgetState;
 GadgetRecord* GadgetCreateControl(int64_t gadget, DWORD exStyle, const char16_t* className, const char16_t* text,
                                   DWORD style, int64_t x, int64_t y, int64_t width, int64_t height, HWND* control);
 int64_t GadgetRegister(int64_t gadget, GadgetRecord* record, HWND control, GadgetKindTable* kind);
+// Undoes GadgetCreateControl when a kind cannot finish its creation: destroys the control and
+// gives the number back.
+void GadgetCreateAbandon(int64_t gadget, GadgetRecord* record, HWND control);
 // The subclass procedure of every gadget control; kinds that subclass again pass messages on
 // to it.
 LRESULT GadgetProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
