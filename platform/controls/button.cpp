@@ -68,11 +68,7 @@ void Click(HWND button) {
     SetCheck(button, BST_CHECKED);
     UncheckGroupOthers(button);
   }
-  HWND parent = GetParent(button);
-  if (parent) {
-    SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(button)), BN_CLICKED),
-                 reinterpret_cast<LPARAM>(button));
-  }
+  platform::NotifyParent(button, BN_CLICKED);
 }
 
 void Fill(HDC dc, int left, int top, int right, int bottom, int colour) {

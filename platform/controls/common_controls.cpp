@@ -24,6 +24,14 @@ void RegisterStandardControls() {
     label.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     label.lpszClassName = u"Static";
     RegisterClassExW(&label);
+    WNDCLASSEXW edit{};
+    edit.cbSize = sizeof edit;
+    edit.style = CS_DBLCLKS | CS_PARENTDC;
+    edit.lpfnWndProc = EditProcedure;
+    edit.cbWndExtra = sizeof(LONG_PTR);
+    edit.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
+    edit.lpszClassName = u"Edit";
+    RegisterClassExW(&edit);
   });
 }
 

@@ -1,4 +1,4 @@
-// The standard controls of the platform layer: the "Button" and "Static" window classes with the
+// The standard controls of the platform layer: the "Button", "Static" and "Edit" window classes with the
 // styles, messages and notifications the gadgets rely on, and InitCommonControlsEx, which
 // registers them. Class names are compared without case, so "STATIC" reaches "Static".
 #pragma once
@@ -49,6 +49,44 @@
 #define STN_CLICKED 0
 #define STN_DBLCLK 1
 
+// ---- edit styles, messages and notifications ----
+#define ES_LEFT 0x0000
+#define ES_CENTER 0x0001
+#define ES_RIGHT 0x0002
+#define ES_MULTILINE 0x0004
+#define ES_UPPERCASE 0x0008
+#define ES_LOWERCASE 0x0010
+#define ES_PASSWORD 0x0020
+#define ES_AUTOVSCROLL 0x0040
+#define ES_AUTOHSCROLL 0x0080
+#define ES_NOHIDESEL 0x0100
+#define ES_READONLY 0x0800
+#define ES_WANTRETURN 0x1000
+#define ES_NUMBER 0x2000
+
+#define EM_GETSEL 0x00B0
+#define EM_SETSEL 0x00B1
+#define EM_GETMODIFY 0x00B8
+#define EM_SETMODIFY 0x00B9
+#define EM_GETLINECOUNT 0x00BA
+#define EM_LINELENGTH 0x00C1
+#define EM_REPLACESEL 0x00C2
+#define EM_LIMITTEXT 0x00C5
+#define EM_SETLIMITTEXT 0x00C5
+#define EM_SETPASSWORDCHAR 0x00CC
+#define EM_GETFIRSTVISIBLELINE 0x00CE
+#define EM_SETREADONLY 0x00CF
+#define EM_GETPASSWORDCHAR 0x00D2
+#define EM_GETLIMITTEXT 0x00D5
+
+#define EN_SETFOCUS 0x0100
+#define EN_KILLFOCUS 0x0200
+#define EN_CHANGE 0x0300
+#define EN_UPDATE 0x0400
+#define EN_MAXTEXT 0x0501
+
+#define DLGC_HASSETSEL 0x0008
+
 // ---- common controls ----
 #define ICC_LISTVIEW_CLASSES 0x00000001
 #define ICC_TREEVIEW_CLASSES 0x00000002
@@ -74,16 +112,21 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init);
 
 namespace platform {
 
-// Registers "Button" and "Static" once per process; repeated calls do nothing.
+// Registers "Button", "Static" and "Edit" once per process; repeated calls do nothing.
 void RegisterStandardControls();
 
 // The window procedures behind the two classes (registered by RegisterStandardControls).
 LRESULT ButtonProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT StaticProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT EditProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Sets a control's default text colours on `dc`, then lets the parent choose them through the
-// control-colour message; returns the parent's brush (the button face when it gives none).
-HBRUSH ControlColours(HWND control, HDC dc, UINT colourMessage);
+// control-colour message; returns the parent's brush (the system colour `background` when it
+// gives none).
+HBRUSH ControlColours(HWND control, HDC dc, UINT colourMessage, int background = COLOR_BTNFACE);
+
+// Sends a WM_COMMAND notification with the control's id to its parent.
+void NotifyParent(HWND control, WORD code);
 
 // Starts a control's paint with its font (the default GUI font when it has none) selected;
 // EndControlPaint puts the old font back and ends the paint. Null when there is nothing to paint.

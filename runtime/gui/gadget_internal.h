@@ -57,4 +57,6 @@ int64_t GadgetBrushCount();
 
 // The drawing rectangle of a control's text in `font` (the control's own font when null).
 SIZE GadgetMeasureText(HWND control, UINT format, HFONT font = nullptr);
+// The same for a given text.
+SIZE GadgetMeasureString(HWND control, const char16_t* text, UINT format, HFONT font = nullptr);
 

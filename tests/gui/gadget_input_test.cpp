@@ -1,0 +1,119 @@
+// The input gadgets driven by injected input: what the user's edits report, what programmatic
+// changes keep quiet, and each kind's state, text, attributes, colours and sizes.
+#include <string>
+#include <vector>
+
+#include "controls/controls.h"
+#include "gadget_fixture.h"
+#include "gui/gadget_input.h"
+#include "input.h"
+#include "text.h"
+
+namespace {
+
+class InputGadgetTest : public GadgetFixture {
+ protected:
+  std::u16string Text(int64_t gadget) {
+    const char16_t* text = GadgetGetText(gadget, 0);
+    return text ? text : u"";
+  }
+  int Count(const std::vector<GadgetEvent>& events, int64_t gadget, int64_t type) {
+    int count = 0;
+    for (const GadgetEvent& event : events) count += event.gadget == gadget && event.type == type;
+    return count;
+  }
+  void Focus(int64_t gadget) {
+    SetFocus(Control(gadget));
+    GadgetEvents();
+  }
+};
+
+// ---- string ----
+
+TEST_F(InputGadgetTest, StringReportsEachEditButNotSetText) {
+  ASSERT_NE(GadgetStringCreate(1, 10, 10, 150, 22, u"start"), 0);
+  EXPECT_EQ(GadgetKind(1), GADGET_KIND_STRING);
+  EXPECT_EQ(Text(1), u"start");
+  Focus(1);
+  platform::InputKeyPress(VK_END);
+  platform::InputText(u"ed");
+  std::vector<GadgetEvent> events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_CHANGE), 2);
+  EXPECT_EQ(Text(1), u"started");
+  EXPECT_EQ(GadgetSetText(1, u"programmatic"), 1);
+  EXPECT_EQ(Text(1), u"programmatic");
+  events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_CHANGE), 0);
+  EXPECT_EQ(Count(events, 1, 1024), 0);
+}
+
+TEST_F(InputGadgetTest, StringReportsFocusBothWays) {
+  GadgetStringCreate(1, 10, 10, 150, 22, u"");
+  GadgetStringCreate(2, 10, 40, 150, 22, u"");
+  SetFocus(Control(1));
+  std::vector<GadgetEvent> events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_FOCUS), 1);
+  EXPECT_EQ(Count(events, 1, 256), 1);  // the edit's own set-focus notification
+  SetFocus(Control(2));
+  events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_LOST_FOCUS), 1);
+  EXPECT_EQ(Count(events, 1, 512), 1);
+  EXPECT_EQ(Count(events, 2, ET_FOCUS), 1);
+}
+
+TEST_F(InputGadgetTest, StringFlagsBecomeEditStyles) {
+  GadgetStringCreate(1, 10, 10, 150, 22, u"", CV_String_Numeric | CV_String_UpperCase);
+  GadgetStringCreate(2, 10, 40, 150, 22, u"", CV_String_BorderLess | CV_String_ReadOnly);
+  EXPECT_TRUE(GetWindowLongPtrW(Control(1), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  EXPECT_FALSE(GetWindowLongPtrW(Control(2), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  EXPECT_TRUE(GetWindowLongPtrW(Control(1), GWL_STYLE) & ES_AUTOHSCROLL);
+  Focus(1);
+  platform::InputText(u"4x2");
+  GadgetEvents();
+  EXPECT_EQ(Text(1), u"42");
+  Focus(2);
+  platform::InputText(u"no");
+  EXPECT_TRUE(GadgetEvents().empty());
+  EXPECT_EQ(Text(2), u"");
+}
+
+TEST_F(InputGadgetTest, StringMaximumLengthIsAtLeastOne) {
+  GadgetStringCreate(1, 10, 10, 150, 22, u"");
+  EXPECT_EQ(GadgetSetAttribute(1, 1, 4), 1);
+  EXPECT_EQ(GadgetGetAttribute(1, 1), 4);
+  Focus(1);
+  platform::InputText(u"123456");
+  GadgetEvents();
+  EXPECT_EQ(Text(1), u"1234");
+  GadgetSetAttribute(1, 1, 0);
+  EXPECT_EQ(GadgetGetAttribute(1, 1), 1);
+  GadgetSetAttribute(1, 1, -5);
+  EXPECT_EQ(GadgetGetAttribute(1, 1), 1);
+  EXPECT_EQ(GadgetGetAttribute(1, 2), 0);  // no other attributes
+  EXPECT_EQ(GadgetGetAttribute(99, 1), 0);
+}
+
+TEST_F(InputGadgetTest, StringPaintsInItsColoursAndTheWindowColourByDefault) {
+  GadgetStringCreate(1, 10, 10, 150, 22, u"");
+  GadgetStringCreate(2, 10, 40, 150, 22, u"", CV_String_ReadOnly);
+  EXPECT_EQ(GadgetGetColor(1, 2), -1);
+  EXPECT_EQ(Pixel(100, 20), GetSysColor(COLOR_WINDOW) & 0xFFFFFF);
+  EXPECT_EQ(Pixel(100, 50), GetSysColor(COLOR_BTNFACE) & 0xFFFFFF);
+  GadgetSetColor(1, 2, 0x00FF00);
+  GadgetSetColor(2, 2, 0x0000FF);
+  EXPECT_EQ(GadgetGetColor(1, 2), 0x00FF00);
+  uint32_t green = Pixel(100, 20);
+  EXPECT_EQ(green, 0x00FF00u);
+  EXPECT_EQ(Pixel(100, 50), 0xFF0000u);  // colour values are 0xBBGGRR
+  GadgetDisable(2, 1);                    // disabled: the system's look again
+  EXPECT_EQ(Pixel(100, 50), GetSysColor(COLOR_BTNFACE) & 0xFFFFFF);
+}
+
+TEST_F(InputGadgetTest, StringRequiredSize) {
+  GadgetStringCreate(1, 10, 10, 150, 22, u"a rather long text");
+  EXPECT_EQ(GadgetGetWidth(1, 1), 2 * GetSystemMetrics(SM_CXEDGE));
+  EXPECT_GE(GadgetGetHeight(1, 1), 20);
+  EXPECT_EQ(GadgetGetHeight(1), 22);
+}
+
+}  // namespace
