@@ -87,6 +87,36 @@
 
 #define DLGC_HASSETSEL 0x0008
 
+// ---- track bar ----
+#define TRACKBAR_CLASSW u"msctls_trackbar32"
+#define TBS_AUTOTICKS 0x0001
+#define TBS_VERT 0x0002
+#define TBS_HORZ 0x0000
+#define TBS_NOTICKS 0x0010
+#define TBM_GETPOS (WM_USER)
+#define TBM_GETRANGEMIN (WM_USER + 1)
+#define TBM_GETRANGEMAX (WM_USER + 2)
+#define TBM_SETPOS (WM_USER + 5)
+#define TBM_SETRANGE (WM_USER + 6)
+#define TBM_SETRANGEMIN (WM_USER + 7)
+#define TBM_SETRANGEMAX (WM_USER + 8)
+#define TBM_SETTICFREQ (WM_USER + 20)
+#define TBM_SETPAGESIZE (WM_USER + 21)
+#define TBM_GETPAGESIZE (WM_USER + 22)
+#define TBM_SETLINESIZE (WM_USER + 23)
+#define TBM_GETLINESIZE (WM_USER + 24)
+#define TBM_GETTHUMBRECT (WM_USER + 25)
+#define TBM_GETCHANNELRECT (WM_USER + 26)
+#define TB_LINEUP 0
+#define TB_LINEDOWN 1
+#define TB_PAGEUP 2
+#define TB_PAGEDOWN 3
+#define TB_THUMBPOSITION 4
+#define TB_THUMBTRACK 5
+#define TB_TOP 6
+#define TB_BOTTOM 7
+#define TB_ENDTRACK 8
+
 // ---- common controls ----
 #define ICC_LISTVIEW_CLASSES 0x00000001
 #define ICC_TREEVIEW_CLASSES 0x00000002
@@ -119,11 +149,17 @@ void RegisterStandardControls();
 LRESULT ButtonProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT StaticProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT EditProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT TrackBarProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Sets a control's default text colours on `dc`, then lets the parent choose them through the
 // control-colour message; returns the parent's brush (the system colour `background` when it
 // gives none).
 HBRUSH ControlColours(HWND control, HDC dc, UINT colourMessage, int background = COLOR_BTNFACE);
+
+// Fills a rectangle with a system colour; draws a one-pixel frame in two system colours, light
+// on the top and left, dark on the bottom and right (swap them for a sunken look).
+void Fill(HDC dc, int left, int top, int right, int bottom, int colour);
+void Frame(HDC dc, RECT area, int light, int dark);
 
 // Sends a WM_COMMAND notification with the control's id to its parent.
 void NotifyParent(HWND control, WORD code);
@@ -132,5 +168,27 @@ void NotifyParent(HWND control, WORD code);
 // EndControlPaint puts the old font back and ends the paint. Null when there is nothing to paint.
 HDC BeginControlPaint(HWND control, PAINTSTRUCT* paint, HGDIOBJ* oldFont);
 void EndControlPaint(HWND control, PAINTSTRUCT* paint, HGDIOBJ oldFont);
+
+// The procedure shape of the controls that keep a state record in their first window-extra
+// pointer: the record is made on WM_NCCREATE (`Create` may fill it from the creation data),
+// handed to `handle` for every other message and deleted on WM_NCDESTROY.
+template <typename State, LRESULT (*handle)(HWND, State&, UINT, WPARAM, LPARAM),
+          void (*Create)(State&, const CREATESTRUCTW*) = nullptr>
+LRESULT StatefulProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* state = new State;
+    if constexpr (Create != nullptr) Create(*state, reinterpret_cast<const CREATESTRUCTW*>(lParam));
+    SetWindowLongPtrW(control, 0, reinterpret_cast<LONG_PTR>(state));
+    return DefWindowProcW(control, message, wParam, lParam);
+  }
+  auto* state = reinterpret_cast<State*>(GetWindowLongPtrW(control, 0));
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(control, 0, 0);
+    delete state;
+    return DefWindowProcW(control, message, wParam, lParam);
+  }
+  if (state == nullptr) return DefWindowProcW(control, message, wParam, lParam);
+  return handle(control, *state, message, wParam, lParam);
+}
 
 }  // namespace platform

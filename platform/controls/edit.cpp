@@ -28,7 +28,6 @@ struct EditState {
   bool tracking = false;   // the left button is down and drags the selection
 };
 
-EditState* StateOf(HWND edit) { return reinterpret_cast<EditState*>(GetWindowLongPtrW(edit, 0)); }
 DWORD StyleOf(HWND edit) { return static_cast<DWORD>(GetWindowLongPtrW(edit, GWL_STYLE)); }
 
 size_t SelectionStart(const EditState& state) { return std::min(state.anchor, state.caret); }
@@ -224,6 +223,11 @@ void Paint(HWND edit, const EditState& state) {
   platform::EndControlPaint(edit, &paint, oldFont);
 }
 
+void Created(EditState& state, const CREATESTRUCTW* create) {
+  if (create && create->lpszName) state.text = create->lpszName;
+  if (create && (create->style & ES_PASSWORD)) state.passwordChar = u'*';
+}
+
 LRESULT Message(HWND edit, EditState& state, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL;
@@ -346,23 +350,8 @@ LRESULT Message(HWND edit, EditState& state, UINT message, WPARAM wParam, LPARAM
 
 namespace platform {
 
-LRESULT EditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* state = new EditState;
-    auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    if (create && create->lpszName) state->text = create->lpszName;
-    if (create && (create->style & ES_PASSWORD)) state->passwordChar = u'*';
-    SetWindowLongPtrW(edit, 0, reinterpret_cast<LONG_PTR>(state));
-    return DefWindowProcW(edit, message, wParam, lParam);
-  }
-  EditState* state = StateOf(edit);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(edit, 0, 0);
-    delete state;
-    return DefWindowProcW(edit, message, wParam, lParam);
-  }
-  if (state == nullptr) return DefWindowProcW(edit, message, wParam, lParam);
-  return Message(edit, *state, message, wParam, lParam);
+LRESULT EditProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  return StatefulProcedure<EditState, Message, Created>(control, message, wParam, lParam);
 }
 
 }  // namespace platform

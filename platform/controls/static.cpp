@@ -18,6 +18,18 @@ HBRUSH ControlColours(HWND control, HDC dc, UINT colourMessage, int background) 
   return brush ? brush : GetSysColorBrush(background);
 }
 
+void Fill(HDC dc, int left, int top, int right, int bottom, int colour) {
+  RECT area{left, top, right, bottom};
+  FillRect(dc, &area, GetSysColorBrush(colour));
+}
+
+void Frame(HDC dc, RECT area, int light, int dark) {
+  Fill(dc, area.left, area.top, area.right, area.top + 1, light);
+  Fill(dc, area.left, area.top, area.left + 1, area.bottom, light);
+  Fill(dc, area.left, area.bottom - 1, area.right, area.bottom, dark);
+  Fill(dc, area.right - 1, area.top, area.right, area.bottom, dark);
+}
+
 void NotifyParent(HWND control, WORD code) {
   HWND parent = GetParent(control);
   if (parent) {

@@ -117,3 +117,68 @@ TEST_F(InputGadgetTest, StringRequiredSize) {
 }
 
 }  // namespace
+
+// ---- track bar ----
+
+namespace {
+
+class TrackBarGadgetTest : public InputGadgetTest {
+ protected:
+  LRESULT Position(int64_t gadget) { return SendMessageW(Control(gadget), TBM_GETPOS, 0, 0); }
+};
+
+TEST_F(TrackBarGadgetTest, KeysAndMouseMoveItAndEachMoveIsAnEvent) {
+  ASSERT_NE(GadgetTrackBarCreate(1, 10, 10, 208, 30, 0, 100), 0);
+  EXPECT_EQ(GadgetKind(1), GADGET_KIND_TRACKBAR);
+  EXPECT_EQ(GadgetGetState(1), 0);
+  Focus(1);
+  platform::InputKeyPress(VK_RIGHT);
+  std::vector<GadgetEvent> events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, 0), 2);  // the step and the end of the move
+  EXPECT_EQ(GadgetGetState(1), 1);
+  RECT frame;
+  GetWindowRect(Control(1), &frame);
+  platform::InputClick(frame.right - 3, (frame.top + frame.bottom) / 2);
+  events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, 0), 2);
+  EXPECT_EQ(GadgetGetState(1), 21);
+  EXPECT_EQ(GadgetSetState(1, 40), 1);
+  EXPECT_EQ(GadgetGetState(1), 40);
+  EXPECT_TRUE(GadgetEvents().empty());
+}
+
+TEST_F(TrackBarGadgetTest, VerticalBarsShowTheMaximumAtTheTop) {
+  GadgetTrackBarCreate(1, 10, 10, 30, 200, 0, 10, CV_TrackBar_Vertical);
+  EXPECT_EQ(GadgetGetState(1), 0);
+  EXPECT_EQ(Position(1), 10);  // state 0 sits at the bottom
+  GadgetSetState(1, 3);
+  EXPECT_EQ(Position(1), 7);
+  EXPECT_EQ(GadgetGetState(1), 3);
+  Focus(1);
+  platform::InputKeyPress(VK_UP);  // the thumb goes up: the value grows
+  GadgetEvents();
+  EXPECT_EQ(GadgetGetState(1), 4);
+}
+
+TEST_F(TrackBarGadgetTest, RangeAttributesKeepTheValueWhereTheyAllowIt) {
+  GadgetTrackBarCreate(1, 10, 10, 208, 30, -5, 50);
+  EXPECT_EQ(GadgetGetAttribute(1, 1), 0);  // negative ends are raised to 0
+  EXPECT_EQ(GadgetGetAttribute(1, 2), 50);
+  GadgetSetState(1, 30);
+  GadgetSetAttribute(1, 2, 80);
+  EXPECT_EQ(GadgetGetState(1), 30);
+  GadgetSetAttribute(1, 2, 20);
+  EXPECT_EQ(GadgetGetState(1), 20);
+  GadgetSetAttribute(1, 1, 10);
+  EXPECT_EQ(GadgetGetAttribute(1, 1), 10);
+  EXPECT_EQ(GadgetGetAttribute(1, 3), 0);
+
+  GadgetTrackBarCreate(2, 10, 50, 30, 200, 0, 10, CV_TrackBar_Vertical);
+  GadgetSetState(2, 8);
+  GadgetSetAttribute(2, 2, 20);  // the mirror moves with the range; the value does not
+  EXPECT_EQ(GadgetGetState(2), 8);
+  EXPECT_EQ(Position(2), 12);
+  EXPECT_TRUE(GadgetEvents().empty());
+}
+
+}  // namespace
