@@ -30,6 +30,7 @@ void RegisterStandardControls() {
     RegisterControl(u"Static", StaticProcedure, 0, IDC_ARROW);
     RegisterControl(u"Edit", EditProcedure, sizeof(LONG_PTR), IDC_IBEAM);
     RegisterControl(TRACKBAR_CLASSW, TrackBarProcedure, sizeof(LONG_PTR), IDC_ARROW);
+    RegisterControl(UPDOWN_CLASSW, UpDownProcedure, sizeof(LONG_PTR), IDC_ARROW);
   });
 }
 

@@ -117,6 +117,35 @@
 #define TB_BOTTOM 7
 #define TB_ENDTRACK 8
 
+// ---- up-down ----
+#define UPDOWN_CLASSW u"msctls_updown32"
+#define UDS_WRAP 0x0001
+#define UDS_SETBUDDYINT 0x0002
+#define UDS_ALIGNRIGHT 0x0004
+#define UDS_ALIGNLEFT 0x0008
+#define UDS_AUTOBUDDY 0x0010
+#define UDS_ARROWKEYS 0x0020
+#define UDS_HORZ 0x0040
+#define UDS_NOTHOUSANDS 0x0080
+#define UDM_SETRANGE (WM_USER + 101)
+#define UDM_GETRANGE (WM_USER + 102)
+#define UDM_SETPOS (WM_USER + 103)
+#define UDM_GETPOS (WM_USER + 104)
+#define UDM_SETBUDDY (WM_USER + 105)
+#define UDM_GETBUDDY (WM_USER + 106)
+#define UDM_SETRANGE32 (WM_USER + 111)
+#define UDM_GETRANGE32 (WM_USER + 112)
+#define UDM_SETPOS32 (WM_USER + 113)
+#define UDM_GETPOS32 (WM_USER + 114)
+#define UDN_DELTAPOS (0U - 722U)
+#define SB_THUMBPOSITION 4
+#define SB_ENDSCROLL 8
+struct NMUPDOWN {
+  NMHDR hdr;
+  int iPos;
+  int iDelta;
+};
+
 // ---- common controls ----
 #define ICC_LISTVIEW_CLASSES 0x00000001
 #define ICC_TREEVIEW_CLASSES 0x00000002
@@ -150,6 +179,7 @@ LRESULT ButtonProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT StaticProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT EditProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT TrackBarProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT UpDownProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Sets a control's default text colours on `dc`, then lets the parent choose them through the
 // control-colour message; returns the parent's brush (the system colour `background` when it

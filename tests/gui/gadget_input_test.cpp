@@ -182,3 +182,109 @@ TEST_F(TrackBarGadgetTest, RangeAttributesKeepTheValueWhereTheyAllowIt) {
 }
 
 }  // namespace
+
+// ---- spin ----
+
+namespace {
+
+class SpinGadgetTest : public InputGadgetTest {
+ protected:
+  HWND Arrows(int64_t gadget) {
+    HWND upDown = GetWindow(Control(gadget), GW_HWNDPREV);
+    char16_t name[32];
+    GetClassNameW(upDown, name, 32);
+    return std::u16string(name) == UPDOWN_CLASSW ? upDown : nullptr;
+  }
+  void ClickArrow(int64_t gadget, bool up) {
+    RECT frame;
+    GetWindowRect(Arrows(gadget), &frame);
+    platform::InputClick((frame.left + frame.right) / 2, up ? frame.top + 3 : frame.bottom - 3);
+  }
+};
+
+TEST_F(SpinGadgetTest, ArrowsReportSpinUpAndDownAndMoveTheStateByOne) {
+  ASSERT_NE(GadgetSpinCreate(1, 10, 10, 80, 22, 1, 99, CV_Spin_Numeric), 0);
+  EXPECT_EQ(GadgetKind(1), GADGET_KIND_SPIN);
+  ASSERT_NE(Arrows(1), nullptr);
+  EXPECT_EQ(GadgetGetState(1), 1);
+  ClickArrow(1, true);
+  std::vector<GadgetEvent> events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_SPIN_UP), 1);
+  EXPECT_EQ(GadgetGetState(1), 2);
+  EXPECT_EQ(Text(1), u"2");  // numeric spins write the position into the edit
+  ClickArrow(1, false);
+  events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_SPIN_DOWN), 1);
+  EXPECT_EQ(Count(events, 1, ET_SPIN_UP), 0);
+  EXPECT_EQ(GadgetGetState(1), 1);
+  // The edit's arrow keys press the arrows too.
+  Focus(1);
+  platform::InputKeyPress(VK_UP);
+  events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_SPIN_UP), 1);
+  EXPECT_EQ(GadgetGetState(1), 2);
+}
+
+TEST_F(SpinGadgetTest, TypingReportsAChangeAndProgrammaticChangesStayQuiet) {
+  GadgetSpinCreate(1, 10, 10, 80, 22, 0, 50);
+  Focus(1);
+  platform::InputText(u"7");
+  std::vector<GadgetEvent> events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_CHANGE), 1);
+  EXPECT_EQ(events.size(), 1u);  // the other notifications are consumed
+  EXPECT_EQ(GadgetSetText(1, u"12"), 1);
+  EXPECT_EQ(Text(1), u"12");
+  EXPECT_TRUE(GadgetEvents().empty());
+  GadgetSetState(1, 30);
+  EXPECT_EQ(GadgetGetState(1), 30);
+  EXPECT_TRUE(GadgetEvents().empty());
+}
+
+TEST_F(SpinGadgetTest, RangeAttributesKeepTheOtherEnd) {
+  GadgetSpinCreate(1, 10, 10, 80, 22, 1, 99);
+  EXPECT_EQ(GadgetGetAttribute(1, 1), 1);
+  EXPECT_EQ(GadgetGetAttribute(1, 2), 99);
+  GadgetSetAttribute(1, 1, -10);
+  EXPECT_EQ(GadgetGetAttribute(1, 1), -10);
+  EXPECT_EQ(GadgetGetAttribute(1, 2), 99);
+  GadgetSetAttribute(1, 2, 5);
+  EXPECT_EQ(GadgetGetAttribute(1, 1), -10);
+  EXPECT_EQ(GadgetGetAttribute(1, 2), 5);
+  EXPECT_EQ(GadgetGetAttribute(1, 3), 0);
+}
+
+TEST_F(SpinGadgetTest, ThePairIsPlacedTogetherAndFollowsTheEdit) {
+  GadgetSpinCreate(1, 10, 10, 80, 40, 0, 10);
+  HWND arrows = Arrows(1);
+  RECT edit = GadgetFrameInParent(Control(1)), upDown = GadgetFrameInParent(arrows);
+  EXPECT_EQ(upDown.right, 90);
+  EXPECT_EQ(upDown.right - upDown.left, 20);  // half the height, at least 18
+  EXPECT_EQ(edit.left, 10);
+  EXPECT_GT(edit.right, upDown.left);        // the borders overlap
+  EXPECT_EQ(GadgetGetWidth(1), 80);
+  GadgetResize(1, 20, CV_Keep, CV_Keep, 22);
+  upDown = GadgetFrameInParent(arrows);
+  EXPECT_EQ(GadgetGetX(1), 20);
+  EXPECT_EQ(upDown.right - upDown.left, 18);
+  EXPECT_EQ(upDown.right, 100);  // the kept width is the pair's
+  GadgetDisable(1, 1);
+  EXPECT_FALSE(IsWindowEnabled(arrows));
+  GadgetDisable(1, 0);
+  EXPECT_TRUE(IsWindowEnabled(arrows));
+  GadgetHide(1, 1);
+  EXPECT_FALSE(IsWindowVisible(arrows));
+  GadgetFree(1);
+  EXPECT_FALSE(IsWindow(arrows));
+}
+
+TEST_F(SpinGadgetTest, ReadOnlySpinsStayReadable) {
+  GadgetSpinCreate(1, 10, 10, 80, 22, 0, 10, CV_Spin_ReadOnly);
+  Focus(1);
+  platform::InputText(u"5");
+  GadgetEvents();
+  EXPECT_EQ(Text(1), u"");
+  EXPECT_EQ(Pixel(30, 20), GetSysColor(COLOR_BTNHIGHLIGHT) & 0xFFFFFF);
+  EXPECT_EQ(GadgetGetWidth(1, 1), 2 * GetSystemMetrics(SM_CXEDGE) + 50);
+}
+
+}  // namespace
