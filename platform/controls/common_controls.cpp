@@ -31,6 +31,8 @@ void RegisterStandardControls() {
     RegisterControl(u"Edit", EditProcedure, sizeof(LONG_PTR), IDC_IBEAM);
     RegisterControl(TRACKBAR_CLASSW, TrackBarProcedure, sizeof(LONG_PTR), IDC_ARROW);
     RegisterControl(UPDOWN_CLASSW, UpDownProcedure, sizeof(LONG_PTR), IDC_ARROW);
+    RegisterControl(u"ComboBox", ComboBoxProcedure, sizeof(LONG_PTR), IDC_ARROW);
+    RegisterControl(u"ComboLBox", ComboListProcedure, sizeof(LONG_PTR), IDC_ARROW);
   });
 }
 

@@ -146,6 +146,43 @@ struct NMUPDOWN {
   int iDelta;
 };
 
+// ---- combo box ----
+#define CBS_SIMPLE 0x0001
+#define CBS_DROPDOWN 0x0002
+#define CBS_DROPDOWNLIST 0x0003
+#define CBS_AUTOHSCROLL 0x0040
+#define CBS_SORT 0x0100
+#define CBS_HASSTRINGS 0x0200
+#define CBS_UPPERCASE 0x2000
+#define CBS_LOWERCASE 0x4000
+#define CB_ERR (-1)
+#define CB_GETEDITSEL 0x0140
+#define CB_LIMITTEXT 0x0141
+#define CB_ADDSTRING 0x0143
+#define CB_DELETESTRING 0x0144
+#define CB_GETCOUNT 0x0146
+#define CB_GETCURSEL 0x0147
+#define CB_GETLBTEXT 0x0148
+#define CB_GETLBTEXTLEN 0x0149
+#define CB_INSERTSTRING 0x014A
+#define CB_RESETCONTENT 0x014B
+#define CB_SETCURSEL 0x014E
+#define CB_SHOWDROPDOWN 0x014F
+#define CB_GETITEMDATA 0x0150
+#define CB_SETITEMDATA 0x0151
+#define CB_SETITEMHEIGHT 0x0153
+#define CB_GETITEMHEIGHT 0x0154
+#define CB_GETDROPPEDSTATE 0x0157
+#define CB_FINDSTRINGEXACT 0x0158
+#define CBN_SELCHANGE 1
+#define CBN_DBLCLK 2
+#define CBN_SETFOCUS 3
+#define CBN_KILLFOCUS 4
+#define CBN_EDITCHANGE 5
+#define CBN_EDITUPDATE 6
+#define CBN_DROPDOWN 7
+#define CBN_CLOSEUP 8
+
 // ---- common controls ----
 #define ICC_LISTVIEW_CLASSES 0x00000001
 #define ICC_TREEVIEW_CLASSES 0x00000002
@@ -180,6 +217,8 @@ LRESULT StaticProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT EditProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT TrackBarProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT UpDownProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT ComboBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT ComboListProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Sets a control's default text colours on `dc`, then lets the parent choose them through the
 // control-colour message; returns the parent's brush (the system colour `background` when it

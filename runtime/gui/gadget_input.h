@@ -31,3 +31,5 @@ int64_t GadgetTrackBarCreate(int64_t gadget, int64_t x, int64_t y, int64_t width
                              int64_t maximum, int64_t flags = 0);
 int64_t GadgetSpinCreate(int64_t gadget, int64_t x, int64_t y, int64_t width, int64_t height, int64_t minimum,
                          int64_t maximum, int64_t flags = 0);
+// height is the height of the closed box.
+int64_t GadgetComboCreate(int64_t gadget, int64_t x, int64_t y, int64_t width, int64_t height, int64_t flags = 0);

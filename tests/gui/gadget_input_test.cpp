@@ -288,3 +288,160 @@ TEST_F(SpinGadgetTest, ReadOnlySpinsStayReadable) {
 }
 
 }  // namespace
+
+// ---- combo box ----
+
+namespace {
+
+class ComboGadgetTest : public InputGadgetTest {
+ protected:
+  int64_t Fonts(int64_t gadget, std::initializer_list<const char16_t*> items) {
+    for (const char16_t* item : items) GadgetAddItem(gadget, -1, item);
+    return GadgetCountItems(gadget);
+  }
+  RECT Frame(int64_t gadget) {
+    RECT frame;
+    GetWindowRect(Control(gadget), &frame);
+    return frame;
+  }
+  bool Dropped(int64_t gadget) { return SendMessageW(Control(gadget), CB_GETDROPPEDSTATE, 0, 0) != 0; }
+};
+
+TEST_F(ComboGadgetTest, ClosedBoxKeepsTheAskedHeightAlsoAfterResize) {
+  ASSERT_NE(GadgetComboCreate(1, 10, 10, 150, 21), 0);
+  EXPECT_EQ(GadgetKind(1), GADGET_KIND_COMBOBOX);
+  EXPECT_EQ(Frame(1).bottom - Frame(1).top, 21);
+  Fonts(1, {u"Arial", u"Courier"});
+  GadgetSetState(1, 1);
+  GadgetResize(1, CV_Keep, CV_Keep, 200, 30);
+  EXPECT_EQ(Frame(1).bottom - Frame(1).top, 30);
+  EXPECT_EQ(Frame(1).right - Frame(1).left, 200);
+  EXPECT_EQ(GadgetGetState(1), 1);  // a resize keeps the selection
+  GadgetResize(1, 5, CV_Keep, CV_Keep, CV_Keep);
+  EXPECT_EQ(Frame(1).bottom - Frame(1).top, 30);
+  EXPECT_EQ(GadgetGetX(1), 5);
+  GadgetSetFont(1, -1);
+  EXPECT_EQ(Frame(1).bottom - Frame(1).top, 30);
+}
+
+TEST_F(ComboGadgetTest, ChoosingByClickReportsAChangeAndSetStateDoesNot) {
+  GadgetComboCreate(1, 10, 10, 150, 21);
+  Fonts(1, {u"Arial", u"Courier", u"Times"});
+  EXPECT_EQ(GadgetGetState(1), -1);
+  EXPECT_EQ(GadgetSetState(1, 0), 1);
+  EXPECT_TRUE(GadgetEvents().empty());
+  RECT frame = Frame(1);
+  platform::InputClick(frame.right - 5, (frame.top + frame.bottom) / 2);
+  platform::PumpMessages();
+  ASSERT_TRUE(Dropped(1));
+  RECT listFrame{frame.left, frame.bottom, frame.right, frame.bottom};  // the list drops below the box
+  int itemHeight = static_cast<int>(SendMessageW(Control(1), CB_GETITEMHEIGHT, 0, 0));
+  platform::InputClick(listFrame.left + 10, listFrame.top + 1 + 2 * itemHeight + itemHeight / 2);  // "Times"
+  std::vector<GadgetEvent> events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_CHANGE), 1);
+  EXPECT_EQ(GadgetGetState(1), 2);
+  EXPECT_EQ(Text(1), u"Times");
+  EXPECT_FALSE(Dropped(1));
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(ComboGadgetTest, KeysChooseOnTheClosedBoxAndInTheOpenList) {
+  GadgetComboCreate(1, 10, 10, 150, 21);
+  Fonts(1, {u"top-left", u"top", u"top-right"});
+  Focus(1);
+  platform::InputKeyPress(VK_DOWN);
+  std::vector<GadgetEvent> events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_CHANGE), 1);
+  EXPECT_EQ(GadgetGetState(1), 0);
+  EXPECT_EQ(Count(events, 1, ET_FOCUS), 0);  // focus is reported for editable boxes only
+  platform::InputKey(VK_MENU, true);
+  platform::InputKeyPress(VK_DOWN);
+  platform::InputKey(VK_MENU, false);
+  platform::PumpMessages();
+  ASSERT_TRUE(Dropped(1));
+  platform::InputKeyPress(VK_DOWN);
+  platform::InputKeyPress(VK_DOWN);
+  platform::PumpMessages();
+  EXPECT_EQ(GadgetGetState(1), 0);  // moving in the open list only marks
+  platform::InputKeyPress(VK_RETURN);
+  events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_CHANGE), 1);
+  EXPECT_EQ(GadgetGetState(1), 2);
+  EXPECT_FALSE(Dropped(1));
+  platform::InputKeyPress(VK_F4);
+  platform::InputKeyPress(VK_UP);
+  platform::InputKeyPress(VK_ESCAPE);  // Escape leaves the choice as it was
+  events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_CHANGE), 0);
+  EXPECT_EQ(GadgetGetState(1), 2);
+}
+
+TEST_F(ComboGadgetTest, SetTextOnAListSelectsOnlyAMatchingItem) {
+  GadgetComboCreate(1, 10, 10, 150, 21);
+  Fonts(1, {u"Arial", u"Courier"});
+  GadgetSetText(1, u"Courier");
+  EXPECT_EQ(GadgetGetState(1), 1);
+  GadgetSetText(1, u"Helvetica");
+  EXPECT_EQ(GadgetGetState(1), 1);
+  EXPECT_EQ(Text(1), u"Courier");
+  GadgetSetText(1, u"");
+  EXPECT_EQ(GadgetGetState(1), -1);
+  EXPECT_EQ(Text(1), u"");
+  EXPECT_TRUE(GadgetEvents().empty());
+}
+
+TEST_F(ComboGadgetTest, EditableBoxesReportTypingAndFocusAndTellWhereTheTextCameFrom) {
+  GadgetComboCreate(1, 10, 10, 150, 21, CV_ComboBox_Editable);
+  GadgetComboCreate(2, 10, 40, 150, 21);
+  Fonts(1, {u"10", u"12", u"14"});
+  HWND field = GetWindow(Control(1), GW_CHILD);
+  ASSERT_NE(field, nullptr);
+  EXPECT_TRUE(GetWindowLongPtrW(field, GWL_STYLE) & WS_TABSTOP);
+  SetFocus(Control(1));
+  std::vector<GadgetEvent> events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_FOCUS), 1);
+  EXPECT_EQ(GetFocus(), field);
+  platform::InputText(u"13");
+  events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_CHANGE), 2);
+  EXPECT_EQ(Text(1), u"13");
+  platform::InputKeyPress(VK_DOWN);  // the field lends its arrow keys to the list
+  events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_CHANGE), 1);
+  EXPECT_EQ(Text(1), u"10");
+  GadgetSetText(1, u"free text");
+  EXPECT_EQ(Text(1), u"free text");
+  SetFocus(Control(2));
+  events = GadgetEvents();
+  EXPECT_EQ(Count(events, 1, ET_LOST_FOCUS), 1);
+  EXPECT_EQ(Count(events, 1, ET_CHANGE), 0);
+}
+
+TEST_F(ComboGadgetTest, ItemsTextsAndDataFollowTheirPlaces) {
+  GadgetComboCreate(1, 10, 10, 150, 21, CV_ComboBox_UpperCase);
+  EXPECT_EQ(Fonts(1, {u"b", u"c"}), 2);
+  EXPECT_EQ(GadgetAddItem(1, 0, u"a"), 1);
+  EXPECT_EQ(GadgetAddItem(1, -2, u"never"), 0);
+  EXPECT_EQ(GadgetAddItem(1, 9, u"never"), 0);
+  EXPECT_EQ(GadgetCountItems(1), 3);
+  EXPECT_EQ(std::u16string(GadgetGetItemText(1, 0, 0)), u"A");
+  EXPECT_EQ(std::u16string(GadgetGetItemText(1, 7, 0)), u"");
+  GadgetSetItemData(1, 1, 4242);
+  GadgetSetState(1, 1);
+  GadgetSetItemText(1, 1, u"bee");
+  EXPECT_EQ(std::u16string(GadgetGetItemText(1, 1, 0)), u"BEE");
+  EXPECT_EQ(GadgetGetItemData(1, 1), 4242);
+  EXPECT_EQ(GadgetGetState(1), 1);
+  EXPECT_EQ(GadgetGetItemData(1, 5), 0);
+  GadgetRemoveItem(1, 0);
+  EXPECT_EQ(GadgetGetState(1), 0);
+  EXPECT_EQ(GadgetGetItemData(1, 0), 4242);
+  GadgetClearItems(1);
+  EXPECT_EQ(GadgetCountItems(1), 0);
+  EXPECT_EQ(GadgetGetState(1), -1);
+  EXPECT_TRUE(GadgetEvents().empty());
+  EXPECT_EQ(GadgetGetHeight(1, 1), GadgetGetWidth(1, 1));
+  EXPECT_GE(GadgetGetHeight(1, 1), 21);
+}
+
+}  // namespace
