@@ -321,7 +321,10 @@ TEST_F(ComboGadgetTest, ClosedBoxKeepsTheAskedHeightAlsoAfterResize) {
   EXPECT_EQ(Frame(1).bottom - Frame(1).top, 30);
   EXPECT_EQ(GadgetGetX(1), 5);
   GadgetSetFont(1, -1);
-  EXPECT_EQ(Frame(1).bottom - Frame(1).top, 30);
+  EXPECT_EQ(Frame(1).bottom - Frame(1).top, 30);  // Item images need the extended control, which this platform does not provide: the creation
+  // fails cleanly and leaves no gadget behind.
+  EXPECT_EQ(GadgetComboCreate(2, 10, 50, 150, 21, CV_ComboBox_Image), 0);
+  EXPECT_EQ(GadgetIsValid(2), nullptr);
 }
 
 TEST_F(ComboGadgetTest, ChoosingByClickReportsAChangeAndSetStateDoesNot) {
