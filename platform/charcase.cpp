@@ -1,4 +1,4 @@
-// Letter case: CharLowerW over a generated table of the Unicode simple lower-case mappings of
+// Letter case: CharLowerW and CharUpperBuffW over a generated table of the Unicode simple lower-case mappings of
 // the Basic Multilingual Plane, and the ASCII-folding comparisons of the C runtime's "C" locale.
 #include "charcase.h"
 
@@ -32,7 +32,29 @@ WCHAR LowerOf(WCHAR unit) {
   return static_cast<WCHAR>(unit + run.delta);
 }
 
+// Upper case is the inverse of the lower-case runs: the first (lowest) unit that lowers to this
+// one, so that a letter maps to its ordinary capital rather than to a compatibility sign that
+// lowers to it too. Sharp s has no simple capital of its own; the capital sharp s only lowers to
+// it. Linear over the runs, which is plenty for typed characters.
+WCHAR UpperOf(WCHAR unit) {
+  if (unit < 0x80) return unit >= u'a' && unit <= u'z' ? static_cast<WCHAR>(unit - 32) : unit;
+  if (unit == 0x00DF) return unit;
+  for (const LowerRun& run : kLowerRuns) {
+    int32_t source = static_cast<int32_t>(unit) - run.delta;
+    if (source >= run.first && source <= run.last && (source - run.first) % run.step == 0) {
+      return static_cast<WCHAR>(source);
+    }
+  }
+  return unit;
+}
+
 }  // namespace
+
+DWORD CharUpperBuffW(LPWSTR text, DWORD length) {
+  if (text == nullptr) return 0;
+  for (DWORD i = 0; i < length; ++i) text[i] = UpperOf(text[i]);
+  return length;
+}
 
 LPWSTR CharLowerW(LPWSTR text) {
   auto value = reinterpret_cast<uintptr_t>(text);

@@ -10,6 +10,7 @@
 LPWSTR CharLowerW(LPWSTR text);
 // Lower-cases `length` units in place; returns how many were processed.
 DWORD CharLowerBuffW(LPWSTR text, DWORD length);
+DWORD CharUpperBuffW(LPWSTR text, DWORD length);
 
 // Case-insensitive comparisons of the C runtime: ASCII letters are folded to lower case, then
 // the texts are compared unit by unit (UTF-16 units, or bytes taken unsigned); the result is

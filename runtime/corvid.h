@@ -19,6 +19,7 @@
 #include "gui/event_queue.h"
 #include "gui/gadget.h"
 #include "gui/gadget_canvas.h"
+#include "gui/gadget_input.h"
 #include "gui/gui_constants.h"
 #include "gui/window.h"
 #include "gui/requester.h"

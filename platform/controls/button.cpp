@@ -68,25 +68,11 @@ void Click(HWND button) {
     SetCheck(button, BST_CHECKED);
     UncheckGroupOthers(button);
   }
-  HWND parent = GetParent(button);
-  if (parent) {
-    SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(button)), BN_CLICKED),
-                 reinterpret_cast<LPARAM>(button));
-  }
+  platform::NotifyParent(button, BN_CLICKED);
 }
 
-void Fill(HDC dc, int left, int top, int right, int bottom, int colour) {
-  RECT area{left, top, right, bottom};
-  FillRect(dc, &area, GetSysColorBrush(colour));
-}
-
-// A one-pixel frame in two colours: light on the top and left, dark on the bottom and right.
-void Frame(HDC dc, RECT area, int light, int dark) {
-  Fill(dc, area.left, area.top, area.right, area.top + 1, light);
-  Fill(dc, area.left, area.top, area.left + 1, area.bottom, light);
-  Fill(dc, area.left, area.bottom - 1, area.right, area.bottom, dark);
-  Fill(dc, area.right - 1, area.top, area.right, area.bottom, dark);
-}
+using platform::Fill;
+using platform::Frame;
 
 UINT TextFormat(DWORD style, UINT centred) {
   UINT format = DT_NOPREFIX;

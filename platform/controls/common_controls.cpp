@@ -6,24 +6,33 @@
 
 namespace platform {
 
+namespace {
+
+void RegisterControl(const char16_t* name, WNDPROC procedure, int extraBytes, LPCWSTR cursor) {
+  WNDCLASSEXW control{};
+  control.cbSize = sizeof control;
+  control.style = CS_DBLCLKS | CS_PARENTDC;
+  control.lpfnWndProc = procedure;
+  control.cbWndExtra = extraBytes;
+  control.hCursor = LoadCursorW(nullptr, cursor);
+  control.lpszClassName = name;
+  RegisterClassExW(&control);
+}
+
+}  // namespace
+
+// The common controls come with the standard ones: loading the library makes them all known,
+// whatever classes a program names when it asks.
 void RegisterStandardControls() {
   static std::once_flag once;
   std::call_once(once, [] {
-    WNDCLASSEXW button{};
-    button.cbSize = sizeof button;
-    button.style = CS_DBLCLKS | CS_PARENTDC;
-    button.lpfnWndProc = ButtonProcedure;
-    button.cbWndExtra = 2 * sizeof(LONG_PTR);
-    button.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    button.lpszClassName = u"Button";
-    RegisterClassExW(&button);
-    WNDCLASSEXW label{};
-    label.cbSize = sizeof label;
-    label.style = CS_DBLCLKS | CS_PARENTDC;
-    label.lpfnWndProc = StaticProcedure;
-    label.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    label.lpszClassName = u"Static";
-    RegisterClassExW(&label);
+    RegisterControl(u"Button", ButtonProcedure, 2 * sizeof(LONG_PTR), IDC_ARROW);
+    RegisterControl(u"Static", StaticProcedure, 0, IDC_ARROW);
+    RegisterControl(u"Edit", EditProcedure, sizeof(LONG_PTR), IDC_IBEAM);
+    RegisterControl(TRACKBAR_CLASSW, TrackBarProcedure, sizeof(LONG_PTR), IDC_ARROW);
+    RegisterControl(UPDOWN_CLASSW, UpDownProcedure, sizeof(LONG_PTR), IDC_ARROW);
+    RegisterControl(u"ComboBox", ComboBoxProcedure, sizeof(LONG_PTR), IDC_ARROW);
+    RegisterControl(u"ComboLBox", ComboListProcedure, sizeof(LONG_PTR), IDC_ARROW);
   });
 }
 

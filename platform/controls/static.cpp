@@ -8,14 +8,34 @@
 
 namespace platform {
 
-HBRUSH ControlColours(HWND control, HDC dc, UINT colourMessage) {
+HBRUSH ControlColours(HWND control, HDC dc, UINT colourMessage, int background) {
   SetTextColor(dc, GetSysColor(colourMessage == WM_CTLCOLORBTN ? COLOR_BTNTEXT : COLOR_WINDOWTEXT));
-  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  SetBkColor(dc, GetSysColor(background));
   HWND parent = GetParent(control);
   HBRUSH brush = parent ? reinterpret_cast<HBRUSH>(SendMessageW(parent, colourMessage, reinterpret_cast<WPARAM>(dc),
                                                                 reinterpret_cast<LPARAM>(control)))
                         : nullptr;
-  return brush ? brush : GetSysColorBrush(COLOR_BTNFACE);
+  return brush ? brush : GetSysColorBrush(background);
+}
+
+void Fill(HDC dc, int left, int top, int right, int bottom, int colour) {
+  RECT area{left, top, right, bottom};
+  FillRect(dc, &area, GetSysColorBrush(colour));
+}
+
+void Frame(HDC dc, RECT area, int light, int dark) {
+  Fill(dc, area.left, area.top, area.right, area.top + 1, light);
+  Fill(dc, area.left, area.top, area.left + 1, area.bottom, light);
+  Fill(dc, area.left, area.bottom - 1, area.right, area.bottom, dark);
+  Fill(dc, area.right - 1, area.top, area.right, area.bottom, dark);
+}
+
+void NotifyParent(HWND control, WORD code) {
+  HWND parent = GetParent(control);
+  if (parent) {
+    SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(control)), code),
+                 reinterpret_cast<LPARAM>(control));
+  }
 }
 
 HDC BeginControlPaint(HWND control, PAINTSTRUCT* paint, HGDIOBJ* oldFont) {
@@ -32,14 +52,6 @@ void EndControlPaint(HWND control, PAINTSTRUCT* paint, HGDIOBJ oldFont) {
 }
 
 namespace {
-
-void Notify(HWND control, WORD code) {
-  HWND parent = GetParent(control);
-  if (parent) {
-    SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(control)), code),
-                 reinterpret_cast<LPARAM>(control));
-  }
-}
 
 void Paint(HWND control) {
   PAINTSTRUCT paint;
@@ -75,10 +87,10 @@ LRESULT StaticProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam
       return hit == HTCLIENT && !notify ? HTTRANSPARENT : hit;
     }
     case WM_LBUTTONDOWN:
-      if (notify) Notify(control, STN_CLICKED);
+      if (notify) NotifyParent(control, STN_CLICKED);
       return 0;
     case WM_LBUTTONDBLCLK:
-      if (notify) Notify(control, STN_DBLCLK);
+      if (notify) NotifyParent(control, STN_DBLCLK);
       return 0;
     case WM_SETTEXT: {
       LRESULT result = DefWindowProcW(control, message, wParam, lParam);

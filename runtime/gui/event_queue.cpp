@@ -265,6 +265,9 @@ int64_t EventGetCode() { return g_events ? g_events->code : 0; }
 int64_t EventGetWindow() { return g_events ? g_events->window : -1; }
 int64_t EventSourceGadget() { return g_events ? g_events->object : -1; }
 int64_t EventGetType() { return g_events ? g_events->type : -1; }
+void EventClearCode() {
+  if (g_events) g_events->code = 0;
+}
 void* EventGetData() { return g_events ? g_events->data : nullptr; }
 
 int64_t EventBind(int64_t code, EventCallback callback, int64_t window, int64_t object, int64_t type) {

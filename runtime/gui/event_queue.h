@@ -27,6 +27,9 @@ int64_t EventGetCode();
 int64_t EventGetWindow();
 int64_t EventSourceGadget();
 int64_t EventGetType();
+// Sets the current event's code to 0, for operations that ran the message loop themselves and
+// leave no event of their own behind.
+void EventClearCode();
 void* EventGetData();
 
 int64_t EventBind(int64_t code, EventCallback callback, int64_t window = -1, int64_t object = -1, int64_t type = -1);

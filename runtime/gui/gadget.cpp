@@ -16,6 +16,7 @@
 #include "gadget_canvas.h"
 #include "gadget_internal.h"
 #include "text.h"
+#include "visual_styles.h"
 #include "window.h"
 
 GadgetLibraryState* g_gadgetState = nullptr;
@@ -72,14 +73,6 @@ namespace {
 void RequiredSize(GadgetRecord* record, int64_t gadget, int64_t* width, int64_t* height) {
   *width = *height = 0;
   if (record->kind && record->kind->requiredSize) record->kind->requiredSize(gadget, width, height);
-}
-
-// The control's frame rectangle in its parent's client coordinates.
-RECT FrameInParent(HWND control) {
-  RECT frame{};
-  GetWindowRect(control, &frame);
-  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&frame), 2);
-  return frame;
 }
 
 // Runs a programmatic change with events held back, so that it is not reported as the user's.
@@ -167,6 +160,36 @@ int64_t GadgetNumberOf(HWND control) {
 
 int64_t GadgetWindowOf(HWND control) { return WindowNumberOf(control); }
 
+RECT GadgetFrameInParent(HWND control) {
+  RECT frame{};
+  GetWindowRect(control, &frame);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&frame), 2);
+  return frame;
+}
+
+bool GadgetVisualStyles() {
+  // Themed drawing needs version 6 of the common controls and a themed application.
+  static const bool active = [] {
+    bool themed = false;
+    if (HMODULE controls = LoadLibraryW(u"comctl32.dll")) {
+      using GetVersion = HRESULT (*)(DLLVERSIONINFO*);
+      DLLVERSIONINFO info{sizeof(DLLVERSIONINFO), 0, 0, 0, 0};
+      auto getVersion = reinterpret_cast<GetVersion>(GetProcAddress(controls, "DllGetVersion"));
+      if (getVersion && getVersion(&info) == S_OK && info.dwMajorVersion >= 6) {
+        if (HMODULE theme = LoadLibraryW(u"uxtheme.dll")) {
+          using IsThemed = BOOL (*)();
+          auto isThemed = reinterpret_cast<IsThemed>(GetProcAddress(theme, "IsAppThemed"));
+          themed = isThemed && isThemed();
+          FreeLibrary(theme);
+        }
+      }
+      FreeLibrary(controls);
+    }
+    return themed;
+  }();
+  return active;
+}
+
 void GadgetPostEvent(int64_t gadget, int64_t type, bool force) {
   GadgetRecord* record = GadgetIsValid(gadget);
   if (record == nullptr) return;
@@ -175,8 +198,23 @@ void GadgetPostEvent(int64_t gadget, int64_t type, bool force) {
 
 // ---- message routing ----
 
+int64_t GadgetPartOf(HWND control) {
+  if (control == nullptr || !IsWindow(control)) return -1;
+  LONG_PTR id = GetWindowLongPtrW(control, GWLP_ID);
+  if (id == -1 || ValueOf(GetPropW(control, u"CV_ID")) != id) return -1;
+  GadgetRecord* record = GadgetIsValid(id);
+  if (record == nullptr || GetParent(record->handle) != GetParent(control)) return -1;
+  // Ids and "CV_ID" alone could be a foreign control's (a missing property reads as gadget 0);
+  // a part is known to its gadget, which keeps its handle.
+  for (int64_t word : record->kindWords) {
+    if (word == ValueOf(control)) return id;
+  }
+  return -1;
+}
+
 LRESULT GadgetForwardMessage(HWND control, HWND parent, UINT message, WPARAM wParam, LPARAM lParam) {
   int64_t id = GadgetNumberOf(control);
+  if (id == -1) id = GadgetPartOf(control);  // the second control of a two-part gadget
   if (id == -1) return CV_NotHandled;
   GadgetRecord* record = GadgetIsValid(id);
   if (record->kind == nullptr || record->kind->messageHandler == nullptr) return CV_NotHandled;
@@ -341,7 +379,7 @@ int64_t GadgetResize(int64_t gadget, int64_t x, int64_t y, int64_t width, int64_
     return 1;
   }
   if (x == CV_Keep || y == CV_Keep || width == CV_Keep || height == CV_Keep) {
-    RECT frame = FrameInParent(record->handle);
+    RECT frame = GadgetFrameInParent(record->handle);
     if (x == CV_Keep) x = kind->getX ? kind->getX(gadget) : frame.left;
     if (y == CV_Keep) y = kind->getY ? kind->getY(gadget) : frame.top;
     if (width == CV_Keep) width = kind->getWidth ? kind->getWidth(gadget) : frame.right - frame.left;
@@ -361,13 +399,13 @@ int64_t GadgetResize(int64_t gadget, int64_t x, int64_t y, int64_t width, int64_
 int64_t GadgetGetX(int64_t gadget) {
   GadgetRecord* record = GadgetIsValid(gadget);
   if (record == nullptr) return 0;
-  return record->kind->getX ? record->kind->getX(gadget) : FrameInParent(record->handle).left;
+  return record->kind->getX ? record->kind->getX(gadget) : GadgetFrameInParent(record->handle).left;
 }
 
 int64_t GadgetGetY(int64_t gadget) {
   GadgetRecord* record = GadgetIsValid(gadget);
   if (record == nullptr) return 0;
-  return record->kind->getY ? record->kind->getY(gadget) : FrameInParent(record->handle).top;
+  return record->kind->getY ? record->kind->getY(gadget) : GadgetFrameInParent(record->handle).top;
 }
 
 namespace {
@@ -383,7 +421,7 @@ int64_t Extent(int64_t gadget, int64_t mode, bool horizontal) {
   }
   auto slot = horizontal ? record->kind->getWidth : record->kind->getHeight;
   if (slot) return slot(gadget);
-  RECT frame = FrameInParent(record->handle);
+  RECT frame = GadgetFrameInParent(record->handle);
   return horizontal ? frame.right - frame.left : frame.bottom - frame.top;
 }
 

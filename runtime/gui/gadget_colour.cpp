@@ -131,17 +131,24 @@ LRESULT GadgetColourMessage(int64_t gadget, HDC dc, int systemColour) {
 }
 
 SIZE GadgetMeasureText(HWND control, UINT format, HFONT font) {
-  SIZE size{0, 0};
   int length = GetWindowTextLengthW(control);
   std::u16string text(static_cast<size_t>(length > 0 ? length : 0) + 1, u'\0');
   if (length > 0) length = GetWindowTextW(control, text.data(), length + 1);
+  text.resize(static_cast<size_t>(length > 0 ? length : 0));
+  return GadgetMeasureString(control, text.c_str(), format, font);
+}
+
+SIZE GadgetMeasureString(HWND control, const char16_t* text, UINT format, HFONT font) {
+  SIZE size{0, 0};
+  int length = 0;
+  while (text && text[length]) ++length;
   HDC dc = CreateCompatibleDC(nullptr);
   if (dc == nullptr) return size;
   if (font == nullptr) font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
   HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
   RECT area{0, 0, 0, 0};
   if (length > 0) {
-    DrawTextW(dc, text.c_str(), length, &area, format | DT_CALCRECT);
+    DrawTextW(dc, text, length, &area, format | DT_CALCRECT);
   } else {
     // An empty text still takes a line's height.
     DrawTextW(dc, u" ", 1, &area, format | DT_CALCRECT);

@@ -32,6 +32,14 @@ void GadgetCreateAbandon(int64_t gadget, GadgetRecord* record, HWND control);
 LRESULT GadgetProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
 // The number a registered record goes by (its address for automatic gadgets).
 int64_t GadgetNumberOf(HWND control);
+// The gadget a second control of a two-part gadget belongs to (it carries "CV_ID" and the
+// gadget's id, shares the gadget's parent and its handle is one of the gadget's kind words);
+// -1 for any other control.
+int64_t GadgetPartOf(HWND control);
+// Whether controls are drawn with visual styles (common controls 6 and a themed application).
+bool GadgetVisualStyles();
+// A control's frame rectangle in its parent's client coordinates.
+RECT GadgetFrameInParent(HWND control);
 // The number of the window a control lies in, -1 when none.
 int64_t GadgetWindowOf(HWND control);
 // Posts an EC_GADGET event for a gadget control.
@@ -60,4 +68,6 @@ int64_t GadgetBrushCount();
 
 // The drawing rectangle of a control's text in `font` (the control's own font when null).
 SIZE GadgetMeasureText(HWND control, UINT format, HFONT font = nullptr);
+// The same for a given text.
+SIZE GadgetMeasureString(HWND control, const char16_t* text, UINT format, HFONT font = nullptr);
 

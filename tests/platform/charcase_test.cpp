@@ -88,3 +88,10 @@ TEST(CaseInsensitiveCompare, BytesCompareUnsigned) {
 }
 
 }  // namespace
+
+TEST(CharUpper, RaisesToTheOrdinaryCapitalAndKeepsSharpS) {
+  std::u16string text = u"abz\u00e5\u00df\u03c9\u0451\u0101 1-";
+  EXPECT_EQ(CharUpperBuffW(text.data(), static_cast<DWORD>(text.size())), text.size());
+  EXPECT_EQ(text, u"ABZ\u00c5\u00df\u03a9\u0401\u0100 1-");
+  EXPECT_EQ(CharUpperBuffW(nullptr, 5), 0u);
+}
