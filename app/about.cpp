@@ -3,3 +3,4 @@
 #include "about.h"
 
 void AboutSetField(const char16_t*, const char16_t*, int64_t) {}
+void AboutOpen(int64_t) {}

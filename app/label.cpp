@@ -4,3 +4,4 @@
 
 void BackgroundLoad() {}
 void LabelDraw(const char16_t*, int64_t) {}
+void SeriesCreate() {}

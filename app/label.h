@@ -8,3 +8,5 @@
 void BackgroundLoad();
 // Redraws the preview with `text` as the label when anything it depends on changed.
 void LabelDraw(const char16_t* text, int64_t flags);
+// Renders the whole range of numbers, and the closing last text, into PNG files beside the picture.
+void SeriesCreate();

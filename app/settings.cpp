@@ -1,10 +1,11 @@
 // The settings file: fourteen keys in the top section of an INI file, written in a fixed order
 // and read back with the current values as defaults, so a missing key or file changes nothing.
-// Bringing the main window's gadgets up to date after a load comes with the main window.
+// After a load the main window's gadgets are brought up to date, so they show what was read.
 #include "settings.h"
 
 #include "app_state.h"
 #include "label.h"
+#include "main_window.h"
 
 namespace {
 
@@ -73,5 +74,6 @@ void SettingsLoad(const char16_t* fileName) {
     }
   }
   PrefClose();
+  MainWindowRefresh();
   LabelDraw(u"", 0);
 }

@@ -31,7 +31,8 @@ void StampworkStart() {
 
 void StampworkShutdown() {
   SettingsSave(kDefaultSettingsFile);
-  ProgramEnd();
+  ProgramEnd();  // takes the main window and its gadgets down
+  g_gadgets = MainWindowGadgets{};
   if (g_app.FontList) ListFree(g_app.FontList);
   AppStateClear();  // the settings' strings live in the string heap, which goes next
   StringHeapShutdown();
