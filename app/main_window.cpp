@@ -77,6 +77,7 @@ void LoadSettingsFrom() {
 }  // namespace
 
 int FontEnumCallback(const LOGFONTW* logFont, const TEXTMETRICW*, DWORD, LPARAM) {
+  if (logFont == nullptr || g_app.FontList == nullptr) return 1;
   const auto* record = reinterpret_cast<const ENUMLOGFONTEXW*>(logFont);
   const char16_t* name = reinterpret_cast<const char16_t*>(record->elfFullName);
   // Each face is reported once per character set: keep the first.
@@ -187,7 +188,9 @@ void MainWindowRefresh() {
 }
 
 bool MainWindowHandleEvent(int64_t code) {
-  if (code == EC_CLOSE_WINDOW) return false;
+  // Only the main window's close box ends the program; another window (the About window) closing
+  // is that window's business.
+  if (code == EC_CLOSE_WINDOW) return EventGetWindow() != kMainWindow;
   if (code != EC_GADGET) return true;  // raw system messages and window events are not ours
   const MainWindowGadgets& g = g_gadgets;
   int64_t source = EventSourceGadget();

@@ -233,6 +233,13 @@ TEST_F(MainWindowTest, SaveAppendsIniOnlyWithoutAnExtension) {
   EXPECT_FALSE(here_.Exists("bar.cfg.ini"));
   EXPECT_TRUE(here_.Exists("baz..ini"));
   EXPECT_EQ(platform::DialogsFileRequestCount(), 3);
+  platform::FileDialogRequest request = platform::DialogsLastFileRequest();
+  EXPECT_TRUE(request.save);
+  EXPECT_EQ(request.title, u"Stampwork");
+  ASSERT_EQ(request.filters.size(), 2u);
+  EXPECT_EQ(request.filters[0].first, u"Settings");
+  EXPECT_EQ(request.filters[0].second, u"*.ini");
+  EXPECT_TRUE(request.initialFile.empty());
   AnswerFile(u"");  // cancelled: nothing is written
   Click(g.btnSave);
   RunEvents();
@@ -289,6 +296,9 @@ TEST_F(MainWindowTest, LayoutFollowsThePictureAndKeepsTheCentre) {
 TEST_F(MainWindowTest, ClosingTheWindowEndsAndOtherEventsDoNot) {
   EXPECT_TRUE(MainWindowHandleEvent(WM_MOUSEMOVE));  // a raw system message
   EXPECT_TRUE(MainWindowHandleEvent(EC_MOVE_WINDOW));
+  // Another window's close box leaves the program running.
+  EventPost(EC_CLOSE_WINDOW, 0, 7, 0);
+  EXPECT_TRUE(RunEvents());
   platform::InputCloseRequest(Window());
   EXPECT_FALSE(RunEvents());
 }
