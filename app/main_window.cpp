@@ -55,6 +55,12 @@ bool AskColour(int64_t start, int64_t& chosen) {
   return chosen >= 0;
 }
 
+// Selects the background option that matches bText (which deselects the other two).
+void ShowBackgroundOption() {
+  const MainWindowGadgets& g = g_gadgets;
+  GadgetSetState(g_app.bText == kNoColour ? g.optNone : g_app.bText < 0 ? g.optOutline : g.optColor, 1);
+}
+
 void SaveSettingsAs() {
   StrExpr().Call(RequesterSaveFile, kTitle, u"", kSettingsPattern, 0).StoreInto(g_app.OutFile);
   if (g_app.OutFile.empty()) return;
@@ -176,8 +182,7 @@ void MainWindowRefresh() {
   SetNumberText(g.txtFontSize, g_app.FontSize);
   GadgetSetText(g.strPre, g_app.PreText.get());
   GadgetSetText(g.strSuf, g_app.SufText.get());
-  int64_t option = g_app.bText == kNoColour ? g.optNone : g_app.bText < 0 ? g.optOutline : g.optColor;
-  GadgetSetState(option, 1);
+  ShowBackgroundOption();
   GadgetSetState(g.trkBorder, g_app.Border);
   SetNumberText(g.txtBorder, g_app.Border);
   GadgetSetState(g.spnStart, g_app.RangeStart);
@@ -207,9 +212,11 @@ bool MainWindowHandleEvent(int64_t code) {
     Preview();
   } else if (source == g.optColor) {
     if (AskColour(BackgroundStartColour(), colour)) g_app.bText = colour;
+    ShowBackgroundOption();  // a cancel leaves the treatment, and its option, as they were
     Preview();
   } else if (source == g.optOutline) {
     if (AskColour(BackgroundStartColour(), colour)) g_app.bText = ~colour;
+    ShowBackgroundOption();
     Preview();
   } else if (source == g.btnColor) {
     if (AskColour(g_app.cText, colour)) g_app.cText = colour;

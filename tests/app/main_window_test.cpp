@@ -214,6 +214,8 @@ TEST_F(MainWindowTest, ColourButtonsAskFromTheCurrentColourAndKeepItOnCancel) {
   RunEvents();
   EXPECT_EQ(g_app.bText, ~int64_t{0x0000FF});
   EXPECT_EQ(platform::DialogsLastColorRequest().initial, 0x0000FFu);  // the outline colour
+  EXPECT_EQ(GadgetGetState(g_gadgets.optOutline), 1);  // the cancel left the outline selected
+  EXPECT_EQ(GadgetGetState(g_gadgets.optColor), 0);
   Click(g.optNone);
   RunEvents();
   EXPECT_EQ(g_app.bText, kNoColour);
