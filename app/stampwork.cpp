@@ -31,6 +31,7 @@ void StampworkStart() {
 
 void StampworkShutdown() {
   SettingsSave(kDefaultSettingsFile);
+  LabelForget();  // its font and texts go with the libraries and heaps below
   ProgramEnd();  // takes the main window and its gadgets down
   g_gadgets = MainWindowGadgets{};
   if (g_app.FontList) ListFree(g_app.FontList);
