@@ -1,5 +1,100 @@
-// Preview canvas interaction. The mouse actions on the preview come with their own work; until
-// then a canvas event changes nothing.
+// Preview canvas interaction: a left click places the label's anchor, a right-button drag moves
+// it by the distance moved, the wheel changes the font size (or, with Alt or Ctrl, the border),
+// and Shift-, Ctrl- or Alt-clicks pick the text, box or outline colour from the preview as drawn.
 #include "preview.h"
 
-void PreviewCanvasEvent() {}
+#include <algorithm>
+
+#include "app_state.h"
+#include "label.h"
+#include "main_window.h"
+
+namespace {
+
+constexpr int64_t kLeftButton = 1, kRightButton = 2;
+constexpr int64_t kShift = 1, kAlt = 2, kCtrl = 4;
+
+int64_t Attribute(int64_t attribute) { return GadgetGetAttribute(g_gadgets.cnvPreview, attribute); }
+
+// Shows a number in a track bar and the text beside it.
+void ShowNumber(int64_t trackBar, int64_t text, int64_t value) {
+  GadgetSetState(trackBar, value);
+  StrExpr number;
+  number.Call(StrFromInt, value);
+  GadgetSetText(text, number.Pass());
+}
+
+// The colour of the preview's pixel, label included; -1 when there is no picture to read.
+int64_t PickColour() {
+  if (g_app.MouseX < 0 || g_app.MouseY < 0) return -1;  // no background: nothing to pick from
+  if (!DrawingBegin(GadgetCanvasOutput(g_gadgets.cnvPreview))) return -1;
+  int64_t colour = DrawPointRead(g_app.MouseX, g_app.MouseY);
+  DrawingEnd();
+  return colour;
+}
+
+// A negative value becomes 0, one at or past the size the last pixel (-1 with no picture).
+int64_t ClampToPicture(int64_t value, int64_t size) {
+  if (value < 0) value = 0;
+  if (value >= size) value = size - 1;
+  return value;
+}
+
+void PointerEvent() {
+  g_app.MouseX = ClampToPicture(Attribute(CA_MOUSE_X), g_app.BackWidth);
+  g_app.MouseY = ClampToPicture(Attribute(CA_MOUSE_Y), g_app.BackHeight);
+  int64_t buttons = Attribute(CA_BUTTONS);
+  int64_t modifiers = Attribute(CA_MODIFIERS);
+  if (buttons & kLeftButton) {
+    if (modifiers & (kShift | kCtrl | kAlt)) {
+      int64_t colour = PickColour();
+      if (colour < 0) return;  // picking without a picture is ignored
+      if (modifiers & kShift) {
+        g_app.cText = colour;
+      } else if (modifiers & kCtrl) {
+        g_app.bText = colour;
+        GadgetSetState(g_gadgets.optColor, 1);
+      } else {
+        g_app.bText = ~colour;
+        GadgetSetState(g_gadgets.optOutline, 1);
+      }
+    } else {
+      g_app.xText = g_app.MouseX;
+      g_app.yText = g_app.MouseY;
+    }
+    LabelDraw(u"", 0);
+  } else if (buttons & kRightButton) {
+    g_app.xText += g_app.MouseX - g_app.LastMouseX;
+    g_app.yText += g_app.MouseY - g_app.LastMouseY;
+    g_app.LastMouseX = g_app.MouseX;
+    g_app.LastMouseY = g_app.MouseY;
+    LabelDraw(u"", 0);
+  }
+}
+
+}  // namespace
+
+void PreviewCanvasEvent() {
+  switch (EventGetType()) {
+    case ET_MOUSE_WHEEL:
+      if (Attribute(CA_MODIFIERS) & (kAlt | kCtrl)) {
+        g_app.Border = std::clamp<int64_t>(g_app.Border + Attribute(CA_WHEEL_DELTA), 0, 10);
+        ShowNumber(g_gadgets.trkBorder, g_gadgets.txtBorder, g_app.Border);
+      } else {
+        g_app.FontSize += Attribute(CA_WHEEL_DELTA);
+        ShowNumber(g_gadgets.trkFontSize, g_gadgets.txtFontSize, g_app.FontSize);
+      }
+      LabelDraw(u"", 0);
+      break;
+    case ET_RIGHT_BUTTON_DOWN:
+      g_app.LastMouseX = Attribute(CA_MOUSE_X);
+      g_app.LastMouseY = Attribute(CA_MOUSE_Y);
+      break;
+    case ET_MOUSE_MOVE:
+    case ET_LEFT_BUTTON_DOWN:
+      PointerEvent();
+      break;
+    default:
+      break;  // enter, leave, releases, the middle button, keys and focus change nothing
+  }
+}

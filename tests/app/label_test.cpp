@@ -7,6 +7,7 @@
 #include "app_state.h"
 #include "dialogs.h"
 #include "fresh_directory.h"
+#include "input.h"
 #include "label.h"
 #include "main_window.h"
 #include "stampwork.h"
@@ -92,6 +93,103 @@ TEST_F(LabelTest, ASeriesWritesOneFilePerNumberAndTheLastText) {
   EXPECT_EQ(ImageGetWidth(image), 32);
   EXPECT_EQ(ImageGetHeight(image), 32);
   ImageFree(image);
+}
+
+}  // namespace
+
+namespace {
+
+// The preview's mouse actions, driven by injected input on the canvas.
+class PreviewTest : public LabelTest {
+ protected:
+  void SetUp() override {
+    LabelTest::SetUp();
+    ChooseBackground("pic.png");
+    MainWindowLayout();  // the canvas takes the picture's size
+    RunEvents();
+  }
+  static void RunEvents() {
+    for (int guard = 0; guard < 10000; ++guard) {
+      int64_t code = WindowPollEvent();
+      if (code == 0) break;
+      MainWindowHandleEvent(code);
+    }
+  }
+  static POINT OnCanvas(int x, int y) {
+    POINT point{x, y};
+    ClientToScreen(reinterpret_cast<HWND>(static_cast<uintptr_t>(GadgetHandle(g_gadgets.cnvPreview))), &point);
+    return point;
+  }
+};
+
+TEST_F(PreviewTest, ALeftClickPlacesTheAnchorAndADragOutsideStaysOnTheEdge) {
+  POINT at = OnCanvas(5, 7);
+  platform::InputClick(at.x, at.y);
+  RunEvents();
+  EXPECT_EQ(g_app.xText, 5);
+  EXPECT_EQ(g_app.yText, 7);
+  // The loop takes each step before the next, as it does for a hand on the mouse.
+  platform::InputPointerMove(at.x, at.y);
+  platform::InputButton(platform::MouseButton::Left, true);
+  RunEvents();
+  platform::InputPointerMove(at.x + 200, at.y - 100);
+  RunEvents();
+  platform::InputButton(platform::MouseButton::Left, false);
+  RunEvents();
+  EXPECT_EQ(g_app.xText, 31);  // the nearest edge pixel of the 32 x 32 picture
+  EXPECT_EQ(g_app.yText, 0);
+}
+
+TEST_F(PreviewTest, ARightButtonDragMovesTheLabelByTheDistanceMoved) {
+  g_app.xText = 16;
+  g_app.yText = 16;
+  POINT at = OnCanvas(10, 10);
+  platform::InputPointerMove(at.x, at.y);
+  platform::InputButton(platform::MouseButton::Right, true);
+  RunEvents();
+  platform::InputPointerMove(at.x + 5, at.y + 2);
+  RunEvents();
+  platform::InputPointerMove(at.x + 7, at.y + 3);
+  RunEvents();
+  platform::InputButton(platform::MouseButton::Right, false);
+  RunEvents();
+  EXPECT_EQ(g_app.xText, 23);
+  EXPECT_EQ(g_app.yText, 19);
+}
+
+TEST_F(PreviewTest, ModifierClicksPickColoursFromThePreview) {
+  g_app.cText = 0x123456;
+  POINT at = OnCanvas(0, 0);
+  platform::InputKey(VK_SHIFT, true);
+  platform::InputClick(at.x, at.y);
+  platform::InputKey(VK_SHIFT, false);
+  RunEvents();
+  int64_t picked = g_app.cText;
+  EXPECT_NE(picked, 0x123456);
+  platform::InputKey(VK_MENU, true);
+  platform::InputClick(at.x, at.y);
+  platform::InputKey(VK_MENU, false);
+  RunEvents();
+  EXPECT_EQ(g_app.bText, ~picked);  // an outline of the picked colour
+  EXPECT_EQ(GadgetGetState(g_gadgets.optOutline), 1);
+}
+
+TEST_F(PreviewTest, TheWheelChangesTheFontSizeOrWithCtrlTheBorder) {
+  SetFocus(reinterpret_cast<HWND>(static_cast<uintptr_t>(GadgetHandle(g_gadgets.cnvPreview))));
+  POINT at = OnCanvas(3, 3);
+  platform::InputPointerMove(at.x, at.y);
+  RunEvents();
+  int64_t size = g_app.FontSize;
+  platform::InputWheel(WHEEL_DELTA);
+  RunEvents();
+  EXPECT_EQ(g_app.FontSize, size + 1);
+  EXPECT_EQ(GadgetGetState(g_gadgets.trkFontSize), size + 1);
+  g_app.Border = 0;
+  platform::InputKey(VK_CONTROL, true);
+  platform::InputWheel(-WHEEL_DELTA);
+  platform::InputKey(VK_CONTROL, false);
+  RunEvents();
+  EXPECT_EQ(g_app.Border, 0);  // held at 0
 }
 
 }  // namespace
