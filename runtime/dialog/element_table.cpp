@@ -24,6 +24,7 @@ int64_t CreateImage(const GadgetRequest& r) { return GadgetImageCreate(r.number,
 int64_t CreateCombo(const GadgetRequest& r) { return GadgetComboCreate(r.number, 0, 0, 0, 0, r.flags); }
 int64_t CreateCanvas(const GadgetRequest& r) { return GadgetCanvasCreate(r.number, 0, 0, 0, 0, r.flags); }
 int64_t CreateContainer(const GadgetRequest& r) { return GadgetContainerCreate(r.number, 0, 0, 0, 0, r.flags); }
+int64_t CreateFrame(const GadgetRequest& r) { return GadgetFrameCreate(r.number, 0, 0, 0, 0, r.text, r.flags); }
 
 int64_t CreateHyperLink(const GadgetRequest& r) {
   int64_t colour = NumberAttribute(r.node, u"COLOR", 0xFF0000);
@@ -68,7 +69,7 @@ using Z = SizeRule;
 const ElementType kWindowType{u"window", S::Window, 0, Z::Minimum, nullptr, &kWindowFlags, 0};
 
 // Kind numbers of the gadget kinds this runtime does not build, for the table's sake.
-constexpr int32_t kKindListView = 6, kKindFrame = 7, kKindListIcon = 12, kKindProgressBar = 14,
+constexpr int32_t kKindListView = 6, kKindListIcon = 12, kKindProgressBar = 14,
                   kKindScrollBar = 15, kKindScrollArea = 16, kKindWeb = 18, kKindButtonImage = 19,
                   kKindCalendar = 20, kKindDate = 21, kKindEditor = 22, kKindExplorerList = 23,
                   kKindExplorerTree = 24, kKindExplorerCombo = 25, kKindTree = 27, kKindPanel = 28,
@@ -82,7 +83,7 @@ const ElementType kTypes[] = {
     {u"singlebox", S::Single, 0, Z::Minimum, nullptr, &kNoFlags, 0},
     {u"empty", S::Empty, 0, Z::Minimum, nullptr, &kNoFlags, 0},
     {u"container", S::Container, GADGET_KIND_CONTAINER, Z::Minimum, CreateContainer, &kContainerFlags, 0},
-    {u"frame", S::Frame, kKindFrame, Z::Minimum, nullptr, &kFrameFlags, 0},
+    {u"frame", S::Frame, GADGET_KIND_FRAME, Z::Minimum, CreateFrame, &kFrameFlags, 0},
     {u"panel", S::Panel, kKindPanel, Z::Minimum, nullptr, &kNoFlags, kEventChange},
     {u"tab", S::Tab, 0, Z::Minimum, nullptr, &kNoFlags, 0},
     {u"scrollarea", S::ScrollArea, kKindScrollArea, Z::Minimum, nullptr, &kScrollAreaFlags, 0},

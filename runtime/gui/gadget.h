@@ -1,7 +1,7 @@
 // Gadgets: numbered controls inside windows, each with a kind table of operations. This header
 // holds the gadget record and kind table, creation and the generic operations that run a
 // kind's slot or fall back to plain control behaviour, the current gadget list, colours and
-// the standard kinds (button, checkbox, option, text, hyperlink, image, container).
+// the standard kinds (button, checkbox, option, text, hyperlink, image, container, frame).
 #pragma once
 
 #include <cstdint>
@@ -72,6 +72,7 @@ constexpr int32_t GADGET_KIND_STRING = 2;
 constexpr int32_t GADGET_KIND_TEXT = 3;
 constexpr int32_t GADGET_KIND_CHECKBOX = 4;
 constexpr int32_t GADGET_KIND_OPTION = 5;
+constexpr int32_t GADGET_KIND_FRAME = 7;
 constexpr int32_t GADGET_KIND_IMAGE = 9;
 constexpr int32_t GADGET_KIND_HYPERLINK = 10;
 constexpr int32_t GADGET_KIND_CONTAINER = 11;
@@ -97,6 +98,9 @@ constexpr int64_t CV_Container_Flat = 1;
 constexpr int64_t CV_Container_Raised = 2;
 constexpr int64_t CV_Container_Single = 4;
 constexpr int64_t CV_Container_Double = 8;
+constexpr int64_t CV_Frame_Double = 1;
+constexpr int64_t CV_Frame_Single = 2;
+constexpr int64_t CV_Frame_Flat = 3;
 
 // ---- the library ----
 void GadgetInit();
@@ -115,6 +119,9 @@ int64_t GadgetHyperLinkCreate(int64_t gadget, int64_t x, int64_t y, int64_t widt
 int64_t GadgetImageCreate(int64_t gadget, int64_t x, int64_t y, int64_t width, int64_t height, int64_t image,
                           int64_t flags = 0);
 int64_t GadgetContainerCreate(int64_t gadget, int64_t x, int64_t y, int64_t width, int64_t height, int64_t flags = 0);
+// A group box: a caption over a border; the gadgets shown inside it are laid over it by the program.
+int64_t GadgetFrameCreate(int64_t gadget, int64_t x, int64_t y, int64_t width, int64_t height, const char16_t* text,
+                          int64_t flags = 0);
 
 // ---- generic operations (unknown gadgets: 0, nothing done) ----
 GadgetRecord* GadgetIsValid(int64_t gadget);

@@ -2,7 +2,6 @@
 // with two more pages stacked in a multibox. It must lay out with no two visible gadgets
 // overlapping, all inside the window, before and after the user resizes it; its picture is
 // saved for a person to look at.
-#include <algorithm>
 #include <vector>
 
 #include "dialog_fixture.h"
@@ -11,11 +10,6 @@ namespace {
 
 class AboutShapeTest : public DialogTest {
  protected:
-  void SetUp() override {
-    DialogTest::SetUp();
-    CodecInit();
-    PngEncoderInit();
-  }
   void TearDown() override {
     DialogTest::TearDown();
     if (logo_) DeleteObject(logo_);
@@ -112,17 +106,7 @@ TEST_F(AboutShapeTest, OpensTidyAndStaysTidyWhenResized) {
   platform::InputResize(WindowOf(), outerWidth, outerHeight);
   ExpectTidy("restored");
 
-  platform::PumpMessages();
-  DIBSECTION section{};
-  ASSERT_EQ(GetObjectW(platform::WindowBacking(WindowOf()), sizeof section, &section), static_cast<int>(sizeof section));
-  // The backing's fourth byte is no alpha: the picture is saved as 24-bit rows.
-  int width = section.dsBm.bmWidth, height = section.dsBm.bmHeight;
-  std::vector<uint8_t> rows(static_cast<size_t>(width) * height * 3);
-  for (int y = 0; y < height; ++y) {
-    const auto* from = static_cast<const uint8_t*>(section.dsBm.bmBits) + static_cast<ptrdiff_t>(y) * section.dsBm.bmWidthBytes;
-    for (int x = 0; x < width; ++x) std::copy_n(from + x * 4, 3, &rows[(static_cast<size_t>(y) * width + x) * 3]);
-  }
-  EXPECT_NE(ImageEncode(u"about_dialog.png", rows.data(), kImageFormatPng, width, height, width * 3, 24, 0, 7, -1), 0);
+  SavePicture(u"about_dialog.png");
 }
 
 }  // namespace

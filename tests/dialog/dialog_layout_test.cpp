@@ -6,6 +6,8 @@ namespace {
 
 using LayoutTest = DialogTest;
 
+int g_framePresses = 0;
+
 // Three buttons of 60, 60 and 90 pixels in an hbox of 300.
 struct HBoxCase {
   const char16_t* attributes;
@@ -181,6 +183,26 @@ TEST_F(LayoutTest, ContainersPlaceTheirChildInsideTheirBorder) {
   EXPECT_EQ(b.right - b.left, 100);
   EXPECT_EQ(box.right - b.right, b.left - box.left);  // the border is the same on both sides
   EXPECT_EQ(box.bottom - b.bottom, b.top - box.top);
+}
+
+TEST_F(LayoutTest, AFrameHoldsItsChildUnderItsCaptionAndLetsThePointerThrough) {
+  RuntimeNameDeclareProcedure(u"Pressed", [] { ++g_framePresses; });
+  ASSERT_EQ(Open(u"<window margin='6'><frame name='f' text='Options' margin='3'><vbox><checkbox name='c' text='One'/>"
+                 u"<button name='b' text='Press' onevent='pressed'/></vbox></frame></window>",
+                 u"", 200),
+            1);
+  EXPECT_EQ(GadgetKind(Gadget(u"f")), GADGET_KIND_FRAME);
+  RECT f = Rect(u"f"), c = Rect(u"c"), b = Rect(u"b");
+  EXPECT_EQ(c.left, f.left + 4 + 3);
+  EXPECT_GE(c.top, f.top + 10 + 3);
+  EXPECT_EQ(b.right, f.right - 4 - 3);
+  EXPECT_EQ(b.bottom, f.bottom - 4 - 3);
+  SavePicture(u"frame_dialog.png");
+  GetWindowRect(reinterpret_cast<HWND>(static_cast<uintptr_t>(GadgetHandle(Gadget(u"b")))), &b);
+  g_framePresses = 0;
+  platform::InputClick(b.left + 5, b.top + 5);
+  platform::PumpMessages();
+  EXPECT_EQ(g_framePresses, 1);
 }
 
 }  // namespace
