@@ -15,25 +15,11 @@
 
 namespace {
 
+// The whole runtime, started and ended as the program does.
 struct Runtime {
-  Runtime() {
-    MainHeapCreate();
-    StringHeapInit();
-    ListInit();
-    MapInit();
-    XmlInit();
-    EventQueueInit();
-    WindowInit();
-    GadgetInit();
-    RuntimeNameTableInit();
-    DialogInit();
-  }
+  Runtime() { ProgramStart(); }
   ~Runtime() {
-    DialogShutdown();
-    GadgetShutdown();
-    WindowShutdown();
-    EventQueueShutdown();
-    XmlShutdown();
+    ProgramEnd();
     platform::PumpMessages();
     StringHeapShutdown();
     MainHeapDestroy();
