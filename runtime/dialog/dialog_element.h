@@ -103,11 +103,9 @@ struct DialogElement {
   virtual void Place(int64_t x, int64_t y, int64_t width, int64_t height);
   // False when the element has no room for the child (an error is recorded).
   virtual bool AddChild(DialogElement* child, DialogBuild& build);
-  void SetHidden(bool hide);
   DialogElement* FindByName(const char16_t* wanted);
   // Creates the pending grouped options; classes with a gadget list close it afterwards.
   virtual void Finish(DialogBuild& build);
-  void ApplyText();
 
   // The children in order (grids: row by row), for the operations that walk the tree.
   virtual int64_t ChildCount() const { return 0; }

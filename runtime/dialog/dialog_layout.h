@@ -6,6 +6,8 @@
 
 #include <array>
 
+#include "user.h"
+
 #include "dialog_element.h"
 
 // Expand modes of boxes and grids.
@@ -160,6 +162,7 @@ struct WindowElement : SingleElement {
   int64_t maximumBoundWidth = kBoundAbsent;
   int64_t maximumBoundHeight = kBoundAbsent;
   int64_t window = -1;  // the window number once open
+  HWND handle = nullptr; // its window, so that a number taken again by another window is told apart
   DialogRecord* dialog = nullptr;
 };
 
@@ -168,6 +171,8 @@ void DialogWindowMapCreate();
 void DialogWindowMapFree();
 // The window element behind a window number, none if the window is not a dialog's.
 WindowElement* DialogWindowElement(int64_t window);
+// Whether the root's window is still open, and still the one the dialog opened.
+bool DialogWindowAlive(const WindowElement* root);
 // Enters and removes a dialog window in the window map, with its resize binding.
 bool DialogWindowRegister(WindowElement* element);
 void DialogWindowUnregister(WindowElement* element);

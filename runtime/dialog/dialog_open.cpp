@@ -82,8 +82,9 @@ void OpenWindow(WindowElement* root, DialogBuild& build, int64_t x, int64_t y, i
   }
   root->window = root->requestedNumber == CV_Any ? result : root->requestedNumber;
   build.window = root->window;
+  root->handle = reinterpret_cast<HWND>(static_cast<uintptr_t>(WindowHandle(root->window)));
   // Gadgets go into the dialog's window, even one opened without a gadget list of its own.
-  GadgetListUse(reinterpret_cast<HWND>(static_cast<uintptr_t>(WindowHandle(root->window))));
+  GadgetListUse(root->handle);
   if (!DialogWindowRegister(root)) build.Error("Dialog window could not be opened.");
 }
 

@@ -85,8 +85,9 @@ void DialogDiscard(DialogRecord* dialog) {
   dialog->root = nullptr;
   if (root == nullptr) return;
   int64_t window = root->window;
+  bool stillOurs = DialogWindowAlive(root);
   delete root;
-  if (window != -1 && WindowIsValid(window)) WindowClose(window);
+  if (stillOurs) WindowClose(window);
 }
 
 void DialogFinishPendingFree(DialogRecord* dialog) {
@@ -153,7 +154,7 @@ int64_t DialogFindGadget(int64_t dialog, const char16_t* name) {
 
 int64_t DialogRefresh(int64_t dialog) {
   DialogRecord* record = DialogRecordOf(dialog);
-  if (record == nullptr || record->root == nullptr || !WindowIsValid(record->root->window)) return 0;
+  if (record == nullptr || record->root == nullptr || !DialogWindowAlive(record->root)) return 0;
   WindowElement* root = record->root;
   ++record->busy;
   DialogLayout(root, WindowGetWidth(root->window, 1), WindowGetHeight(root->window, 1));

@@ -43,22 +43,12 @@ void DialogElement::Place(int64_t x, int64_t y, int64_t width, int64_t height) {
 
 bool DialogElement::AddChild(DialogElement*, DialogBuild&) { return true; }
 
-void DialogElement::SetHidden(bool hide) {
-  if (gadget != -1 && (hide || !folded)) GadgetHide(gadget, hide ? 1 : 0);
-  for (int64_t i = 0; i < ChildCount(); ++i) Child(i)->SetHidden(hide);
-}
-
 DialogElement* DialogElement::FindByName(const char16_t* wanted) {
   if (!name.empty() && XmlNameEqualNoCase(name.c_str(), wanted)) return this;
   for (int64_t i = 0; i < ChildCount(); ++i) {
     if (DialogElement* found = Child(i)->FindByName(wanted)) return found;
   }
   return nullptr;
-}
-
-void DialogElement::ApplyText() {
-  if (gadget != -1 && !text.empty()) GadgetSetText(gadget, text.c_str());
-  for (int64_t i = 0; i < ChildCount(); ++i) Child(i)->ApplyText();
 }
 
 // ---- gadget elements ----

@@ -17,7 +17,7 @@ Map* g_windows = nullptr;  // window number -> WindowElement*
 // last computation.
 void OnDialogWindowSize() {
   WindowElement* root = DialogWindowElement(EventGetWindow());
-  if (root == nullptr || root->dialog == nullptr) return;
+  if (root == nullptr || root->dialog == nullptr || !DialogWindowAlive(root)) return;
   ++root->dialog->busy;
   root->Place(0, 0, WindowGetWidth(root->window, 1), WindowGetHeight(root->window, 1));
   DialogRecord* dialog = root->dialog;
@@ -46,6 +46,11 @@ WindowElement* DialogWindowElement(int64_t window) {
   if (g_windows == nullptr || window < 0) return nullptr;
   auto* slot = static_cast<WindowElement**>(MapIntFind(g_windows, window));
   return slot ? *slot : nullptr;
+}
+
+bool DialogWindowAlive(const WindowElement* root) {
+  return root->window != -1 && WindowIsValid(root->window) &&
+         reinterpret_cast<HWND>(static_cast<uintptr_t>(WindowHandle(root->window))) == root->handle;
 }
 
 bool DialogWindowRegister(WindowElement* element) {

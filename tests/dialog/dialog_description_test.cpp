@@ -191,6 +191,15 @@ TEST_F(DescriptionTest, AnEventProcedureMayFreeItsOwnDialog) {
   EXPECT_EQ(DialogFree(dialog_), 0);
 }
 
+TEST_F(DescriptionTest, AWindowTheProgramClosedIsLeftAloneWhenAnotherTakesItsNumber) {
+  ASSERT_EQ(Open(u"<window id='9'><button/></window>"), 1);
+  WindowClose(9);
+  ASSERT_NE(WindowOpen(9, 0, 0, 100, 100, u"other"), 0);
+  EXPECT_EQ(DialogRefresh(dialog_), 0);
+  EXPECT_EQ(DialogFree(dialog_), 1);
+  EXPECT_NE(WindowIsValid(9), nullptr);
+}
+
 TEST_F(DescriptionTest, RefreshGrowsTheWindowForNewContentAndFreeAllClosesEveryWindow) {
   ASSERT_EQ(Open(u"<window margin='0'><text name='t' text='x'/></window>"), 1);
   int64_t first = dialog_;
