@@ -161,6 +161,18 @@ TEST_F(LayoutTest, TextSitsTwoPixelsLowerInATallerRowUnlessBordered) {
   EXPECT_EQ(Height(Rect(u"framed")), 24);
 }
 
+TEST_F(LayoutTest, SlidersNeedRoomForTheirThumbAndCanvasesTheirGivenSize) {
+  ASSERT_EQ(Open(u"<window margin='0'><vbox expand='no' spacing='0'><trackbar name='h' width='80'/>"
+                 u"<canvas name='c' width='50' height='40'/><hbox expand='no'><trackbar name='v' "
+                 u"flags='#CV_TrackBar_Vertical' height='70'/><trackbar name='flat' height='-1'/></hbox></vbox></window>"),
+            1);
+  EXPECT_EQ(Height(Rect(u"h")), 30);
+  EXPECT_EQ(Height(Rect(u"c")), 40);
+  EXPECT_EQ(Width(Rect(u"v")), 30);
+  EXPECT_EQ(Height(Rect(u"v")), 70);
+  EXPECT_EQ(InnerHeight(), 30 + 40 + 70);
+}
+
 TEST_F(LayoutTest, InvisibleElementsAreHiddenButKeepTheirPlace) {
   ASSERT_EQ(Open(u"<window margin='0'><hbox expand='no'><button name='a' width='60'/>"
                  u"<button name='b' width='60' invisible='yes'/><button name='c' width='60' disabled='Yes'/></hbox>"
