@@ -61,9 +61,10 @@ bool DialogWindowRegister(WindowElement* element) {
   return EventBind(EC_SIZE_WINDOW, OnDialogWindowSize, element->window) != 0;
 }
 
+// A window number another dialog has taken since belongs to that dialog, binding included.
 void DialogWindowUnregister(WindowElement* element) {
-  if (element->window == -1) return;
-  if (DialogWindowElement(element->window) == element) MapIntDelete(g_windows, element->window);
+  if (element->window == -1 || DialogWindowElement(element->window) != element) return;
+  MapIntDelete(g_windows, element->window);
   EventUnbind(EC_SIZE_WINDOW, OnDialogWindowSize, element->window);
 }
 

@@ -201,6 +201,12 @@ TEST_F(DescriptionTest, AWindowTheProgramClosedIsLeftAloneWhenAnotherTakesItsNum
   EXPECT_EQ(DialogRefresh(dialog_), 0);
   EXPECT_EQ(DialogFree(dialog_), 1);
   EXPECT_NE(WindowIsValid(9), nullptr);
+  // A second dialog taking the first one's window number keeps its own resizing.
+  int64_t first = (Open(u"<window id='9'><button/></window>"), dialog_);
+  ASSERT_EQ(Open(u"<window id='9' margin='0' flags='#CV_Window_SizeGadget'><button name='b'/></window>"), 1);
+  EXPECT_EQ(DialogFree(first), 1);
+  platform::InputResize(WindowOf(), 400, 300);
+  EXPECT_EQ(Width(Rect(u"b")), InnerWidth());
 }
 
 TEST_F(DescriptionTest, RefreshGrowsTheWindowForNewContentAndFreeAllClosesEveryWindow) {
