@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app_state.h"
 #include "fresh_directory.h"
@@ -76,6 +77,23 @@ TEST(StampworkDeathTest, TheProgramEndsWithExitCodeZero) {
         EventLoopRun();
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+TEST(Stampwork, ValuesBeyondTheGadgetsRangesSurviveAPlainStartAndStop) {
+  InFreshDirectory here;
+  const std::vector<std::string> lines{"RangeStart = -5", "RangeStop = 123456", "FontSize = 300", "Border = 40",
+                                       "zero = 9"};
+  std::string file;
+  for (const std::string& line : lines) file += line + "\r\n";
+  here.Write("Stampwork.ini", file);
+  StampworkStart();
+  // Whatever the gadgets queued while they were brought up to date runs through the actions.
+  for (int64_t code = WindowPollEvent(), guard = 0; code != 0 && guard < 10000; code = WindowPollEvent(), ++guard) {
+    MainWindowHandleEvent(code);
+  }
+  StampworkShutdown();
+  std::string written = here.Read("Stampwork.ini");
+  for (const std::string& line : lines) EXPECT_NE(written.find(line + "\r\n"), std::string::npos) << line;
 }
 
 }  // namespace
