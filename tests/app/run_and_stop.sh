@@ -19,12 +19,17 @@ for ((run = 0; run < runs; run++)); do
   pid=$!
   if ((runs == 1)); then sleep 1; else sleep "$(printf '0.%03d' $((100 + run * 900 / runs)))"; fi
   for ((n = 0; n < signals; n++)); do kill -TERM "$pid"; done
-  (sleep "$deadline"; kill -KILL "$pid" 2>/dev/null) &
-  watchdog=$!
+  for ((tenth = 0; tenth < deadline * 10; tenth++)); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    kill -KILL "$pid"
+    echo "run $run: stampwork did not end within $deadline seconds"
+    exit 1
+  fi
   wait "$pid"
   status=$?
-  kill "$watchdog" 2>/dev/null
-  wait "$watchdog" 2>/dev/null
   if [[ $status -ne 0 ]]; then
     echo "run $run: stampwork ended with exit code $status"
     exit 1

@@ -1,10 +1,12 @@
 // Stampwork's start-up and end sequence: the defaults of a first run and a clean exit with code 0.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
 
 #include "app_state.h"
+#include "fifo_deadline.h"
 #include "fresh_directory.h"
 #include "input.h"
 #include "main_window.h"
@@ -94,6 +96,19 @@ TEST(Stampwork, ValuesBeyondTheGadgetsRangesSurviveAPlainStartAndStop) {
   StampworkShutdown();
   std::string written = here.Read("Stampwork.ini");
   for (const std::string& line : lines) EXPECT_NE(written.find(line + "\r\n"), std::string::npos) << line;
+}
+
+TEST(Stampwork, AFifoAsTheSettingsFileNeitherHoldsTheProgramNorIsWritten) {
+  InFreshDirectory here;
+  const std::string fifo = here.PathOf("Stampwork.ini");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0444), 0);
+  EXPECT_TRUE(ReturnsWithoutWaitingOnFifo(fifo, [] {
+    StampworkStart();
+    StampworkShutdown();
+  }));
+  struct stat info {};
+  ASSERT_EQ(::stat(fifo.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
 
 }  // namespace
