@@ -8,6 +8,7 @@
 #include "app_state.h"
 #include "fifo_deadline.h"
 #include "fresh_directory.h"
+#include "sealed_folder.h"
 #include "input.h"
 #include "main_window.h"
 #include "stampwork.h"
@@ -109,6 +110,18 @@ TEST(Stampwork, AFifoAsTheSettingsFileNeitherHoldsTheProgramNorIsWritten) {
   struct stat info {};
   ASSERT_EQ(::stat(fifo.c_str(), &info), 0);
   EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+TEST(Stampwork, AFolderThatTakesNoNewFilesKeepsTheSettings) {
+  InFreshDirectory here;
+  here.Write("Stampwork.ini", "FontSize = 33\n");
+  SealedFolder seal(here.PathOf(""));
+  if (!seal.sealed()) GTEST_SKIP() << "this file system cannot refuse new files in a folder";
+  StampworkStart();
+  EXPECT_EQ(g_app.FontSize, 33);
+  g_app.FontSize = 44;
+  StampworkShutdown();
+  EXPECT_NE(here.Read("Stampwork.ini").find("FontSize = 44\r\n"), std::string::npos);
 }
 
 }  // namespace
