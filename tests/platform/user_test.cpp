@@ -557,7 +557,7 @@ TEST_F(UserTest, TabAcceleratorsBecomeCommands) {
   };
   auto loop = [&] {
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    for (int guard = 0; guard < 10000 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++guard) {
       if (!TranslateAcceleratorW(top, table, &message)) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
