@@ -286,18 +286,6 @@ TEST(Files, OnlyPlainFilesAreOpenedAndNothingWaitsForAFifo) {
       if (stream) std::fclose(stream);
     }
   }
-  // A plain file is still opened as before, also through a link.
-  std::ofstream(dir.File("plain")) << "x";
-  ASSERT_EQ(::symlink(dir.File("plain").c_str(), dir.File("link").c_str()), 0);
-  HANDLE plain = CreateFileW(U16(dir.File("link")).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  EXPECT_NE(plain, INVALID_HANDLE_VALUE);
-  CloseHandle(plain);
-  FILE* stream = _wfopen(U16(dir.File("new")).c_str(), u"wb");
-  ASSERT_NE(stream, nullptr);
-  EXPECT_EQ(std::fputs("y", stream), 1);
-  std::fclose(stream);
-  EXPECT_EQ(ReadAll(dir.File("new")), "y");
 }
 
 TEST(CodePages, Utf8RoundTripsAndInvalidBytesBecomeReplacementCharacters) {
