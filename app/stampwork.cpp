@@ -3,6 +3,8 @@
 // settings are saved before anything is shut down.
 #include "stampwork.h"
 
+#include <mutex>
+
 #include "about.h"
 #include "app_state.h"
 #include "label.h"
@@ -11,7 +13,12 @@
 
 namespace {
 UINT g_exitCode = 0;
+// Held while the end sequence writes the settings out, and for good by a thread that ends the
+// process without the end sequence.
+std::mutex g_settingsWrite;
 }
+
+void StampworkHoldSettingsWrite() { g_settingsWrite.lock(); }
 
 void StampworkStart() {
   AppStateClear();
@@ -30,7 +37,10 @@ void StampworkStart() {
 }
 
 void StampworkShutdown() {
-  SettingsSave(kDefaultSettingsFile);
+  {
+    std::lock_guard<std::mutex> writing(g_settingsWrite);
+    SettingsSave(kDefaultSettingsFile);
+  }
   LabelForget();  // its font and texts go with the libraries and heaps below
   ProgramEnd();  // takes the main window and its gadgets down
   g_gadgets = MainWindowGadgets{};

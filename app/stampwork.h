@@ -11,3 +11,8 @@ void StampworkStart();
 void StampworkShutdown();
 // The end sequence: StampworkShutdown, then the process exits with code 0.
 [[noreturn]] void ProgramEndSequence();
+
+// Waits for a settings write-out under way to finish and keeps any other from starting: the
+// last step of a thread that is about to end the process without the end sequence, so that the
+// settings file is never cut short.
+void StampworkHoldSettingsWrite();

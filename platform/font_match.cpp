@@ -6,6 +6,7 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_ADVANCES_H
 #include FT_SFNT_NAMES_H
 #include FT_TRUETYPE_IDS_H
 
@@ -64,6 +65,26 @@ std::u16string SfntName(FT_Face face, FT_UShort nameId) {
   return windowsOther.empty() ? mac : windowsOther;
 }
 
+// Whether every character of a face has one advance. fontconfig's spacing says so for most
+// monospaced fonts, but not for all (a font with a few double-width or empty glyphs goes
+// without it), so without that word the font decides: FreeType's fixed-width flag from the
+// font's own tables, or one advance across letters as different as "i", "W" and "m".
+bool FixedPitch(FcPattern* pattern, FT_Face face) {
+  if (FcInt(pattern, FC_SPACING, FC_PROPORTIONAL) >= FC_MONO) return true;
+  if (face == nullptr) return false;
+  if (FT_IS_FIXED_WIDTH(face)) return true;
+  FT_Fixed first = 0;
+  int measured = 0;
+  for (FT_ULong character : {'i', 'W', 'm', 'l', '.', '0'}) {
+    FT_UInt glyph = FT_Get_Char_Index(face, character);
+    FT_Fixed advance = 0;
+    if (glyph == 0 || FT_Get_Advance(face, glyph, FT_LOAD_NO_SCALE, &advance) != 0) continue;
+    if (measured++ == 0) first = advance;
+    else if (advance != first) return false;
+  }
+  return measured >= 3;
+}
+
 void EnsureLibrary() {
   if (g_library == nullptr) FT_Init_FreeType(&g_library);
   if (g_faces == nullptr) g_faces = new std::map<std::pair<std::string, int>, FT_Face>;
@@ -100,8 +121,9 @@ std::vector<InstalledFace>* ListInstalled() {
     face.style = FcText(font, FC_STYLE);
     face.weight = WeightFromFc(FcInt(font, FC_WEIGHT, FC_WEIGHT_REGULAR));
     face.italic = FcInt(font, FC_SLANT, FC_SLANT_ROMAN) != FC_SLANT_ROMAN;
-    face.fixedPitch = FcInt(font, FC_SPACING, FC_PROPORTIONAL) >= FC_MONO;
-    if (FT_Face ft = FaceOpen(face.file, face.index)) {
+    FT_Face ft = FaceOpen(face.file, face.index);
+    face.fixedPitch = FixedPitch(font, ft);
+    if (ft != nullptr) {
       face.gdiFamily = SfntName(ft, TT_NAME_ID_FONT_FAMILY);
       if (face.fullName.empty()) face.fullName = SfntName(ft, TT_NAME_ID_FULL_NAME);
       if (face.style.empty()) face.style = SfntName(ft, TT_NAME_ID_FONT_SUBFAMILY);
@@ -173,7 +195,7 @@ bool FontconfigMatch(const std::u16string& name, const std::u16string& folded, i
     choice->index = FcInt(match, FC_INDEX, 0) & 0xFFFF;
     choice->weight = WeightFromFc(FcInt(match, FC_WEIGHT, FC_WEIGHT_REGULAR));
     *faceItalic = FcInt(match, FC_SLANT, FC_SLANT_ROMAN) != FC_SLANT_ROMAN;
-    choice->fixedPitch = FcInt(match, FC_SPACING, FC_PROPORTIONAL) >= FC_MONO;
+    choice->fixedPitch = FixedPitch(match, FaceOpen(choice->file, choice->index));
   }
   FcPatternDestroy(match);
   return found;

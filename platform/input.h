@@ -24,9 +24,12 @@ void InputClick(int x, int y, MouseButton button = MouseButton::Left);
 void InputDoubleClick(int x, int y, MouseButton button = MouseButton::Left);
 void InputKeyPress(UINT virtualKey);  // down and up
 
-// The clock input events are stamped with (milliseconds); tests move it on to stand for waiting.
+// The clock input events are stamped with (milliseconds): the platform's one clock, which the
+// timers follow too. Tests move it on to stand for waiting; frozen, it moves only so (and when
+// a thread waits for a timer, which then comes at once), so that no real time decides a test.
 DWORD InputClock();
 void InputAdvanceClock(DWORD milliseconds);
+void InputFreezeClock(bool frozen);
 
 // Runs every message waiting for this thread (posted, input, paint and due timers), dispatching
 // each one as a message loop would (with TranslateMessage). Returns how many ran.

@@ -1,6 +1,8 @@
 // Files: CreateFileW and the calls on its handles, DeleteFileW, MoveFileExW, ReplaceFileW and
 // _wfopen, over POSIX descriptors. Share modes are enforced between the opens of this process,
 // as Windows does, because the runtime relies on an exclusive open keeping a file to itself.
+// Only plain files are opened: a FIFO or a device under a file's name would block the open, or
+// feed it without end, where the runtime expects a file.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -97,6 +99,26 @@ void SyncDirectoryOf(const std::string& path) {
   }
 }
 
+// Opens a path only if it is a plain file (or is made as one): anything else already there is
+// refused before it is opened, and the open itself cannot wait for a FIFO's other end, in case
+// the name changed in between. The descriptor is blocking again once it is known to be a file.
+int OpenPlainFile(const std::string& path, int flags) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    errno = EACCES;
+    return -1;
+  }
+  int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY, 0666);
+  if (fd < 0) return -1;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    errno = EACCES;
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
 std::shared_ptr<File> FileOf(HANDLE handle) {
   auto file = KernelHandleAs<File>(handle);
   if (!file) SetLastError(ERROR_INVALID_HANDLE);
@@ -149,13 +171,13 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void*
   }
   bool existed = ::access(path.c_str(), F_OK) == 0;
   auto file = std::make_shared<File>();
-  file->fd = ::open(path.c_str(), flags, 0666);
+  file->fd = platform::OpenPlainFile(path, flags);
   if (file->fd < 0) {
     SetLastError(platform::ErrorFromErrno(errno));
     return INVALID_HANDLE_VALUE;
   }
   struct stat info {};
-  if (::fstat(file->fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (::fstat(file->fd, &info) != 0) {
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
@@ -439,7 +461,14 @@ FILE* _wfopen(const WCHAR* fileName, const WCHAR* mode) {
     if (c == 'r' || c == 'w' || c == 'a' || c == '+' || c == 'x') access += c;
   }
   if (access.empty()) return nullptr;
-  struct stat info {};
-  if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return nullptr;
-  return std::fopen(path.c_str(), access.c_str());
+  int flags = O_CLOEXEC;
+  bool reads = access.find('r') != std::string::npos, plus = access.find('+') != std::string::npos;
+  if (reads) flags |= plus ? O_RDWR : O_RDONLY;
+  else flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT | (access.find('a') != std::string::npos ? O_APPEND : O_TRUNC);
+  if (access.find('x') != std::string::npos) flags |= O_EXCL;
+  int fd = platform::OpenPlainFile(path, flags);
+  if (fd < 0) return nullptr;
+  FILE* stream = ::fdopen(fd, access.c_str());
+  if (stream == nullptr) ::close(fd);
+  return stream;
 }

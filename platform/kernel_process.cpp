@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "clock.h"
 #include "kernel.h"
 #include "modules.h"
 
@@ -54,14 +55,54 @@ void SetLastError(DWORD error) { t_lastError = error; }
 void GetLocalTime(SYSTEMTIME* time) { FillSystemTime(time, true); }
 void GetSystemTime(SYSTEMTIME* time) { FillSystemTime(time, false); }
 
-ULONGLONG GetTickCount64() {
+namespace {
+
+ULONGLONG SystemTicks() {
   struct timespec now {};
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<ULONGLONG>(now.tv_sec) * 1000 + static_cast<ULONGLONG>(now.tv_nsec / 1000000);
 }
+
+// The clock is the system's plus what was added; frozen, it is the value it stood at.
+std::mutex g_clockLock;
+ULONGLONG g_clockAdded = 0;
+bool g_clockFrozen = false;
+ULONGLONG g_clockStoodAt = 0;
+
+}  // namespace
+
+namespace platform {
+
+void ClockAdvance(ULONGLONG milliseconds) {
+  std::lock_guard<std::mutex> guard(g_clockLock);
+  if (g_clockFrozen) g_clockStoodAt += milliseconds;
+  else g_clockAdded += milliseconds;
+}
+
+void ClockFreeze(bool frozen) {
+  std::lock_guard<std::mutex> guard(g_clockLock);
+  if (frozen == g_clockFrozen) return;
+  if (frozen) g_clockStoodAt = SystemTicks() + g_clockAdded;
+  else g_clockAdded = g_clockStoodAt - SystemTicks();
+  g_clockFrozen = frozen;
+}
+
+bool ClockFrozen() {
+  std::lock_guard<std::mutex> guard(g_clockLock);
+  return g_clockFrozen;
+}
+
+}  // namespace platform
+
+ULONGLONG GetTickCount64() {
+  std::lock_guard<std::mutex> guard(g_clockLock);
+  return g_clockFrozen ? g_clockStoodAt : SystemTicks() + g_clockAdded;
+}
 DWORD GetTickCount() { return static_cast<DWORD>(GetTickCount64()); }
 
 void Sleep(DWORD milliseconds) {
+  // A frozen clock is moved on by the sleep, as if the time had passed.
+  if (platform::ClockFrozen()) platform::ClockAdvance(milliseconds);
   if (milliseconds == 0) {
     sched_yield();
     return;

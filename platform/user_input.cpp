@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "input.h"
+#include "clock.h"
 #include "kernel.h"
 #include "user_internal.h"
 
@@ -23,7 +24,6 @@ struct InputState {
   bool clipped = false;
   RECT clip{};
   HCURSOR cursor = nullptr;
-  DWORD clockOffset = 0;
   // The last button press, for double clicks.
   HWND lastClickWindow = nullptr;
   int lastClickButton = -1;
@@ -110,8 +110,9 @@ void FocusForgetWindow(HWND window) {
   if (g_input.active == window) g_input.active = nullptr;
 }
 
-DWORD InputClock() { return GetTickCount() + g_input.clockOffset; }
-void InputAdvanceClock(DWORD milliseconds) { g_input.clockOffset += milliseconds; }
+DWORD InputClock() { return GetTickCount(); }
+void InputAdvanceClock(DWORD milliseconds) { ClockAdvance(milliseconds); }
+void InputFreezeClock(bool frozen) { ClockFreeze(frozen); }
 
 void InputPointerMove(int x, int y) {
   POINT point{std::clamp(x, 0, GetSystemMetrics(SM_CXSCREEN) - 1), std::clamp(y, 0, GetSystemMetrics(SM_CYSCREEN) - 1)};

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <unordered_map>
 
+#include "clock.h"
 #include "kernel.h"
 #include "user_internal.h"
 
@@ -220,15 +221,27 @@ BOOL PeekMessageW(MSG* message, HWND window, UINT first, UINT last, UINT removeF
 namespace {
 
 // Waits until this thread's queue may have something, up to a deadline (~0 = no deadline).
+// On a frozen clock a timer that comes first is waited for by moving the clock to it, at once;
+// the deadline itself is waited for in real time, so other threads can still post, and then
+// moves the clock on.
 void WaitForWork(platform::ThreadQueue& queue, ULONGLONG deadline) {
-  ULONGLONG due = std::min(deadline, platform::NextTimerDue());
+  ULONGLONG timer = platform::NextTimerDue();
+  ULONGLONG due = std::min(deadline, timer);
   std::unique_lock<std::mutex> lock(queue.lock);
   auto ready = [&] { return !queue.posted.empty() || !queue.sent.empty() || queue.quit; };
   if (due == ~0ull) {
     queue.wake.wait(lock, ready);
-  } else {
-    ULONGLONG now = GetTickCount64();
-    if (due > now) queue.wake.wait_for(lock, std::chrono::milliseconds(due - now), ready);
+    return;
+  }
+  ULONGLONG now = GetTickCount64();
+  if (due <= now || ready()) return;
+  const bool frozen = platform::ClockFrozen();
+  if (frozen && timer <= deadline) {
+    platform::ClockAdvance(timer - now);
+    return;
+  }
+  if (!queue.wake.wait_for(lock, std::chrono::milliseconds(due - now), ready) && frozen) {
+    platform::ClockAdvance(due - now);
   }
 }
 

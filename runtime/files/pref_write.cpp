@@ -1,8 +1,11 @@
 // Writing the current preference file out: the whole file is built in one buffer (byte-order
 // mark, CR LF line ends, groups and comments in their order), written to a new file beside the
 // target, flushed, and then put in the target's place, so that a crash or a full disk leaves
-// either the old file or the new one on disk, never a part of one.
+// either the old file or the new one on disk, never a part of one. Where no new file can be made
+// beside it (a folder the user may not add to), a writable file is rewritten in place instead.
+#include <cstdio>
 #include <cstring>
+#include <random>
 
 #include "file_io.h"
 #include "heap.h"
@@ -16,8 +19,10 @@ constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr char kLineEnd[] = "\r\n";
 // How many names the write-out tries for its new file before it gives up; a name is taken only
 // when it is free, so a file left by an earlier crash, or another program saving the same
-// settings at the same moment, is never overwritten.
-constexpr int kTemporaryNames = 100;
+// settings at the same moment, is never overwritten. After the first, the names are drawn at
+// random from two thousand million, so files left behind by killed programs never use them up.
+constexpr int kTemporaryNames = 64;
+constexpr uint32_t kTemporaryNumbers = 2000000000;
 
 class TextBuilder {
  public:
@@ -84,20 +89,32 @@ char* BuildText(const PrefState* state, int64_t* size) {
   return buffer;
 }
 
+// The number of the n-th name tried for a new file: 1 first, then numbers drawn at random.
+uint32_t TemporaryNumber(int attempt) {
+  static std::mt19937 numbers{std::random_device{}()};
+  if (attempt == 0) return 1;
+  return 2 + numbers() % (kTemporaryNumbers - 2);
+}
+
 // Creates a file of a name not yet taken beside the target: the target's name followed by
-// ".~" and a number. Its name goes to *name (a main-heap block).
+// ".~" and a number. Its name goes to *name (a main-heap block). On failure the last error says
+// why: ERROR_FILE_EXISTS only when every name tried was taken.
 HANDLE CreateBeside(const char16_t* target, char16_t** name) {
   int64_t length = StrLen(target);
-  auto* candidate = static_cast<char16_t*>(MainHeapAlloc(static_cast<size_t>(length + 8) * sizeof(char16_t)));
-  if (candidate == nullptr) return INVALID_HANDLE_VALUE;
+  constexpr int64_t kSuffix = 2 + 10 + 1;  // ".~", up to ten digits, the terminator
+  auto* candidate = static_cast<char16_t*>(MainHeapAlloc(static_cast<size_t>(length + kSuffix) * sizeof(char16_t)));
+  if (candidate == nullptr) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return INVALID_HANDLE_VALUE;
+  }
   std::memcpy(candidate, target, static_cast<size_t>(length) * sizeof(char16_t));
-  for (int number = 1; number <= kTemporaryNames; ++number) {
+  for (int attempt = 0; attempt < kTemporaryNames; ++attempt) {
+    char digits[12];
+    int count = std::snprintf(digits, sizeof digits, "%u", TemporaryNumber(attempt));
     char16_t* at = candidate + length;
     *at++ = u'.';
     *at++ = u'~';
-    if (number >= 100) *at++ = static_cast<char16_t>(u'0' + number / 100);
-    if (number >= 10) *at++ = static_cast<char16_t>(u'0' + number / 10 % 10);
-    *at++ = static_cast<char16_t>(u'0' + number % 10);
+    for (int i = 0; i < count; ++i) *at++ = static_cast<char16_t>(digits[i]);
     *at = 0;
     HANDLE file = CreateFileW(candidate, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
@@ -106,18 +123,37 @@ HANDLE CreateBeside(const char16_t* target, char16_t** name) {
     }
     if (GetLastError() != ERROR_FILE_EXISTS) break;
   }
+  DWORD error = GetLastError();
   MainHeapFree(candidate);
+  SetLastError(error);
   return INVALID_HANDLE_VALUE;
+}
+
+// Writes the content over the target itself, for a folder in which no new file can be made: the
+// file keeps its identity, and a failure part way can leave it cut short, which is why this is
+// only the fall-back. A target that is missing, not a plain file or not writable stays as it was.
+bool RewriteInPlace(const char16_t* target, const char* content, int64_t size) {
+  HANDLE file = CreateFileW(target, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool written = FileWriteBytes(file, content, size) && SetEndOfFile(file) && FlushFileBuffers(file);
+  CloseHandle(file);
+  return written;
 }
 
 // Writes the content to a new file beside the target and puts it in the target's place. The
 // replacement keeps the target's permissions and owner; a target that is missing is created by
 // the rename, and one that cannot be replaced (protected, a directory, held open by someone who
-// does not share it) stays exactly as it was.
+// does not share it) stays exactly as it was. The new file never outlives a failed write-out.
 bool ReplaceTarget(const char16_t* target, const char* content, int64_t size) {
   char16_t* temporary = nullptr;
   HANDLE file = CreateBeside(target, &temporary);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  if (file == INVALID_HANDLE_VALUE) {
+    // Only a folder that refuses new files sends the content over the old one: a full disk or a
+    // lack of memory would make the rewrite itself likely to fail half way.
+    if (GetLastError() != ERROR_ACCESS_DENIED) return false;
+    return RewriteInPlace(target, content, size);
+  }
   bool written = FileWriteBytes(file, content, size) && FlushFileBuffers(file);
   CloseHandle(file);
   bool placed = written && ReplaceFileW(target, temporary, nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr);

@@ -353,7 +353,8 @@ int64_t GadgetGetAttribute(int64_t gadget, int64_t attribute) {
 int64_t GadgetSetAttribute(int64_t gadget, int64_t attribute, int64_t value) {
   GadgetRecord* record = GadgetIsValid(gadget);
   if (record == nullptr || record->kind->setAttribute == nullptr) return 0;
-  record->kind->setAttribute(gadget, attribute, value);
+  // A new range can move the value, which the program did, not the user.
+  Quietly([&] { record->kind->setAttribute(gadget, attribute, value); });
   return 1;
 }
 

@@ -7,6 +7,7 @@
 
 #include "controls/controls.h"
 #include "core/constants.h"
+#include "event_queue.h"
 #include "gadget_input.h"
 #include "gadget_internal.h"
 #include "text.h"
@@ -200,9 +201,13 @@ int64_t GadgetSpinCreate(int64_t gadget, int64_t x, int64_t y, int64_t width, in
   LONG_PTR id = GetWindowLongPtrW(edit, GWLP_ID);
   SetWindowLongPtrW(upDown, GWLP_ID, id);
   SetPropW(upDown, u"CV_ID", reinterpret_cast<HANDLE>(static_cast<uintptr_t>(id)));
+  // A numeric spin's arrows write their position into the edit as soon as they are joined: that
+  // is the program's doing, not the user's, and is not reported.
+  EventSuppressChanges();
   SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
   SendMessageW(upDown, UDM_SETRANGE32, static_cast<WPARAM>(static_cast<int>(std::clamp<int64_t>(minimum, INT32_MIN, INT32_MAX))),
                static_cast<LPARAM>(static_cast<int>(std::clamp<int64_t>(maximum, INT32_MIN, INT32_MAX))));
+  EventAllowChanges();
   SpinResize(GadgetNumberOf(edit), x, y, width, height);
   return result;
 }

@@ -21,6 +21,11 @@ constexpr int kEncoderCapacity = 32;
 // buffer a load will make.
 constexpr int64_t kLargestSide = 32767;
 constexpr int64_t kLargestSection = INT32_MAX;
+// The pixel budget of a load: 200 megapixels, beyond the largest single-shot camera pictures
+// (about 150), while a picture's few copies (section, canvas, window) still fit in ordinary
+// memory. A header can claim any size in a few bytes; a claim above this is refused before any
+// pixel memory is taken.
+constexpr int64_t kPixelBudget = 200'000'000;
 
 struct CodecLibrary {
   DecodeState decode;
@@ -172,6 +177,7 @@ bool CodecFirstRegistration(CodecOnceFlag flag) {
 
 bool CodecSizeAcceptable(int64_t width, int64_t height, int64_t bits) {
   if (width < 1 || height < 1 || width > kLargestSide || height > kLargestSide) return false;
+  if (width * height > kPixelBudget) return false;
   if (bits != 24 && bits != 32) return false;
   return ImageRowStride(width, bits) * height <= kLargestSection;
 }

@@ -73,8 +73,9 @@ enum CodecOnceFlag : uint32_t {
 bool CodecFirstRegistration(CodecOnceFlag flag);
 
 // Whether a section of that size can be made and addressed: both sides 1 to 32767 pixels (the
-// largest an image reports) and the pixel buffer within 2 GiB. Decoders that allocate by the
-// picture's size before the loader makes the section ask this first.
+// largest an image reports), no more pixels than the load budget (200 megapixels) and the pixel
+// buffer within 2 GiB. Decoders that allocate by the picture's size before the loader makes the
+// section ask this first.
 bool CodecSizeAcceptable(int64_t width, int64_t height, int64_t bits);
 
 // Compositing a straight-alpha channel over white: (c × a + 255 × (255 − a)) / 255.

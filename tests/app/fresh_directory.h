@@ -29,6 +29,7 @@ class InFreshDirectory {
     return content.str();
   }
   bool Exists(const std::string& name) { return access((dir_ + "/" + name).c_str(), F_OK) == 0; }
+  std::string PathOf(const std::string& name) const { return dir_ + "/" + name; }
   std::u16string Path(const std::string& name) {
     std::string path = dir_ + "/" + name;
     return std::u16string(path.begin(), path.end());

@@ -18,12 +18,14 @@ namespace {
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    platform::InputFreezeClock(true);  // timers and input times move only as the test says
     platform::DialogsReset();
     StampworkStart();
   }
   void TearDown() override {
     StampworkShutdown();
     platform::DialogsReset();
+    platform::InputFreezeClock(false);
   }
 
   static HWND Control(int64_t gadget) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(GadgetHandle(gadget))); }

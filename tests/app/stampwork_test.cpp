@@ -1,10 +1,14 @@
 // Stampwork's start-up and end sequence: the defaults of a first run and a clean exit with code 0.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
+#include <vector>
 
 #include "app_state.h"
+#include "fifo_deadline.h"
 #include "fresh_directory.h"
+#include "sealed_folder.h"
 #include "input.h"
 #include "main_window.h"
 #include "stampwork.h"
@@ -76,6 +80,48 @@ TEST(StampworkDeathTest, TheProgramEndsWithExitCodeZero) {
         EventLoopRun();
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+TEST(Stampwork, ValuesBeyondTheGadgetsRangesSurviveAPlainStartAndStop) {
+  InFreshDirectory here;
+  const std::vector<std::string> lines{"RangeStart = -5", "RangeStop = 123456", "FontSize = 300", "Border = 40",
+                                       "zero = 9"};
+  std::string file;
+  for (const std::string& line : lines) file += line + "\r\n";
+  here.Write("Stampwork.ini", file);
+  StampworkStart();
+  // Whatever the gadgets queued while they were brought up to date runs through the actions.
+  for (int64_t code = WindowPollEvent(), guard = 0; code != 0 && guard < 10000; code = WindowPollEvent(), ++guard) {
+    MainWindowHandleEvent(code);
+  }
+  StampworkShutdown();
+  std::string written = here.Read("Stampwork.ini");
+  for (const std::string& line : lines) EXPECT_NE(written.find(line + "\r\n"), std::string::npos) << line;
+}
+
+TEST(Stampwork, AFifoAsTheSettingsFileNeitherHoldsTheProgramNorIsWritten) {
+  InFreshDirectory here;
+  const std::string fifo = here.PathOf("Stampwork.ini");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0444), 0);
+  EXPECT_TRUE(ReturnsWithoutWaitingOnFifo(fifo, [] {
+    StampworkStart();
+    StampworkShutdown();
+  }));
+  struct stat info {};
+  ASSERT_EQ(::stat(fifo.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+TEST(Stampwork, AFolderThatTakesNoNewFilesKeepsTheSettings) {
+  InFreshDirectory here;
+  here.Write("Stampwork.ini", "FontSize = 33\n");
+  SealedFolder seal(here.PathOf(""));
+  if (!seal.sealed()) GTEST_SKIP() << "this file system cannot refuse new files in a folder";
+  StampworkStart();
+  EXPECT_EQ(g_app.FontSize, 33);
+  g_app.FontSize = 44;
+  StampworkShutdown();
+  EXPECT_NE(here.Read("Stampwork.ini").find("FontSize = 44\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "files_fixture.h"
+#include "sealed_folder.h"
 
 namespace {
 
@@ -155,6 +156,41 @@ TEST_F(PrefWriteOutTest, WhileAFileIsCurrentOthersMayReadItButNotWriteIt) {
   writer = CreateFileW(Name("c.ini").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   EXPECT_NE(writer, INVALID_HANDLE_VALUE);
   CloseHandle(writer);
+}
+
+TEST_F(PrefWriteOutTest, FilesLeftBesideTheTargetByKilledProgramsNeverBlockASave) {
+  WriteBytes(Path("s.ini"), "a = 1\r\n");
+  std::vector<std::string> expected{"s.ini"};
+  for (int n = 1; n <= 150; ++n) {
+    WriteBytes(Path("s.ini.~" + std::to_string(n)), "left behind");
+    expected.push_back("s.ini.~" + std::to_string(n));
+  }
+  std::sort(expected.begin(), expected.end());
+  ASSERT_NE(PrefOpen(Name("s.ini").c_str(), 0), 0);
+  PrefWriteInt(u"a", 2);
+  EXPECT_EQ(PrefFlush(), 1);
+  PrefClose();
+  EXPECT_EQ(ReadBytes(Path("s.ini")), kMark + "a = 2\r\n");
+  EXPECT_EQ(dir_.Names(), expected);  // the write-out's own new file is gone, the others are kept
+}
+
+TEST_F(PrefWriteOutTest, AFolderThatTakesNoNewFilesStillGetsItsFileRewritten) {
+  ASSERT_EQ(::mkdir(Path("locked").c_str(), 0755), 0);
+  WriteBytes(Path("locked/s.ini"), "a = 1\r\nb = 1234567890\r\n");
+  SealedFolder seal(Path("locked"));
+  if (!seal.sealed()) GTEST_SKIP() << "this file system cannot refuse new files in a folder";
+  ASSERT_NE(PrefOpen(Name("locked/s.ini").c_str(), 0), 0);
+  PrefWriteInt(u"a", 2);
+  PrefWriteInt(u"b", 3);  // shorter than before: the rest of the old file must not remain
+  EXPECT_EQ(PrefFlush(), 1);
+  PrefClose();
+  EXPECT_EQ(ReadBytes(Path("locked/s.ini")), kMark + "a = 2\r\nb = 3\r\n");
+  // A file that is not there cannot be made in such a folder; the write-out says so.
+  ASSERT_EQ(PrefOpen(Name("locked/new.ini").c_str(), 0), 0);
+  PrefWriteInt(u"a", 2);
+  EXPECT_EQ(PrefFlush(), 0);
+  PrefClose();
+  EXPECT_FALSE(Exists(Path("locked/new.ini")));
 }
 
 }  // namespace

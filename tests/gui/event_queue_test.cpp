@@ -1,5 +1,6 @@
 // The event queue: merging, suppression, purging, the current event, data release, bound
 // callbacks and their order, and posting from another thread through the hidden window.
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -139,15 +140,21 @@ TEST_F(EventQueueTest, ABoundCallbackRunsBeforeTheLoopSeesTheEvent) {
 
 TEST_F(EventQueueTest, AnotherThreadPostsThroughTheHiddenWindowWithoutLossOrReordering) {
   constexpr int kEvents = 100000;
-  std::thread poster([] {
+  // Both sides give up at the deadline, so that a lost event fails the test instead of hanging it.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  auto late = [deadline] { return std::chrono::steady_clock::now() >= deadline; };
+  std::thread poster([&late] {
     for (int i = 0; i < kEvents; ++i) {
-      while (!EventPostThread(EC_GADGET, i, 0, 0)) std::this_thread::yield();
+      while (!EventPostThread(EC_GADGET, i, 0, 0)) {
+        if (late()) return;
+        std::this_thread::yield();
+      }
     }
   });
   std::vector<int64_t> received;
   received.reserve(kEvents);
-  while (static_cast<int>(received.size()) < kEvents) {
-    int64_t code = WindowWaitEvent(1000);
+  while (static_cast<int>(received.size()) < kEvents && !late()) {
+    int64_t code = WindowWaitEvent(100);
     if (code == EC_GADGET) received.push_back(EventSourceGadget());
   }
   poster.join();

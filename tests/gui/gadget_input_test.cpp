@@ -448,3 +448,73 @@ TEST_F(ComboGadgetTest, ItemsTextsAndDataFollowTheirPlaces) {
 }
 
 }  // namespace
+
+// ---- programmatic changes ----
+
+namespace {
+
+// Every change the program makes to an input gadget, from its creation on, stays unreported:
+// only the user's own edits are events.
+struct QuietChange {
+  const char* name;
+  void (*make)();    // creates gadget 1 of the kind
+  void (*change)();  // changes it from code
+};
+
+void MakeString() { GadgetStringCreate(1, 10, 10, 150, 22, u"start", CV_String_Numeric); }
+void MakeNumericSpin() { GadgetSpinCreate(1, 10, 10, 80, 22, 0, 99999, CV_Spin_Numeric); }
+void MakePlainSpin() { GadgetSpinCreate(1, 10, 10, 80, 22, 5, 10); }
+void MakeTrackBar() { GadgetTrackBarCreate(1, 10, 10, 200, 30, 8, 200); }
+void MakeListCombo() {
+  GadgetComboCreate(1, 10, 10, 150, 21);
+  GadgetAddItem(1, -1, u"a");
+  GadgetAddItem(1, -1, u"b");
+}
+void MakeEditableCombo() {
+  GadgetComboCreate(1, 10, 10, 150, 21, CV_ComboBox_Editable);
+  GadgetAddItem(1, -1, u"a");
+}
+
+const QuietChange kQuietChanges[] = {
+    {"StringText", MakeString, [] { GadgetSetText(1, u"42"); }},
+    {"SpinBelowItsRange", MakeNumericSpin, [] { GadgetSetState(1, -5); }},
+    {"SpinAboveItsRange", MakeNumericSpin, [] { GadgetSetState(1, 123456); }},
+    {"SpinText", MakeNumericSpin, [] { GadgetSetText(1, u"17"); }},
+    {"SpinRangeAcrossItsValue", MakeNumericSpin, [] {
+       GadgetSetState(1, 50);
+       GadgetSetAttribute(1, 2, 20);
+       GadgetSetAttribute(1, 1, 30);
+     }},
+    {"PlainSpinState", MakePlainSpin, [] { GadgetSetState(1, 0); }},
+    {"TrackBarBeyondItsRange", MakeTrackBar, [] {
+       GadgetSetState(1, 500);
+       GadgetSetAttribute(1, 2, 100);
+     }},
+    {"ComboSelection", MakeListCombo, [] {
+       GadgetSetState(1, 1);
+       GadgetSetText(1, u"a");
+       GadgetSetItemText(1, 0, u"c");
+       GadgetRemoveItem(1, 0);
+       GadgetClearItems(1);
+     }},
+    {"EditableComboText", MakeEditableCombo, [] {
+       GadgetSetText(1, u"typed by code");
+       GadgetSetState(1, 0);
+     }},
+};
+
+void PrintTo(const QuietChange& change, std::ostream* out) { *out << change.name; }
+
+class QuietChangeTest : public InputGadgetTest, public ::testing::WithParamInterface<QuietChange> {};
+
+TEST_P(QuietChangeTest, RaisesNoEvent) {
+  GetParam().make();
+  EXPECT_TRUE(GadgetEvents().empty()) << "after the creation";
+  GetParam().change();
+  EXPECT_TRUE(GadgetEvents().empty()) << "after the change";
+}
+
+INSTANTIATE_TEST_SUITE_P(InputGadgets, QuietChangeTest, ::testing::ValuesIn(kQuietChanges),
+                         [](const ::testing::TestParamInfo<QuietChange>& info) { return info.param.name; });
+
+}  // namespace

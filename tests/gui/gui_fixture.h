@@ -12,6 +12,7 @@
 class GuiTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    platform::InputFreezeClock(true);  // timers and input times move only as the test says
     MainHeapCreate();
     StringHeapInit();
     ListInit();
@@ -27,6 +28,7 @@ class GuiTest : public ::testing::Test {
     platform::PumpMessages();
     StringHeapShutdown();
     MainHeapDestroy();
+    platform::InputFreezeClock(false);
   }
 
   // Takes every event the loop produces right now, as the program's loop would.

@@ -3,6 +3,7 @@
 // windows being out of reach while a requester is open.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -319,9 +320,14 @@ TEST_F(RequesterTest, RequesterOnAnotherThreadLeavesThisThreadsWindowsAlone) {
   });
   // This thread keeps taking its messages, as its event loop would, so that activation
   // messages sent to its window from the worker are answered.
-  while (!done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!done && std::chrono::steady_clock::now() < deadline) {
     platform::PumpMessages();
     Sleep(1);
+  }
+  if (!done) {
+    worker.detach();  // left waiting: the test fails instead of waiting with it
+    FAIL() << "the worker's requester did not end within the deadline";
   }
   worker.join();
   UnregisterClassW(u"WorkerWindow", nullptr);

@@ -38,6 +38,7 @@ inline LRESULT ParentProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
 class ControlsTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    platform::InputFreezeClock(true);  // held arrows and other timers move only as the test says
     INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
     ASSERT_TRUE(InitCommonControlsEx(&init));
     g_notifications.clear();
@@ -56,6 +57,7 @@ class ControlsTest : public ::testing::Test {
     DestroyWindow(parent_);
     platform::PumpMessages();
     UnregisterClassW(u"ControlsParent", nullptr);
+    platform::InputFreezeClock(false);
   }
   HWND Control(const char16_t* className, DWORD style, int id, int x, int y, int width = 100, int height = 24,
                const char16_t* text = u"Label") {

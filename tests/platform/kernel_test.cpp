@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "fifo_deadline.h"
 #include "kernel.h"
 
 namespace {
@@ -251,6 +252,40 @@ TEST(Files, FinalPathResolvesLinksAndSurvivesTheRemovalOfTheName) {
   EXPECT_EQ(after, expected);
   CloseHandle(file);
   EXPECT_EQ(GetFinalPathNameByHandleW(file, after.data(), needed, 0), 0u);
+}
+
+// A FIFO or a device under a file's name is refused at once, whatever the access asked for;
+// an open that waited for the FIFO's other end would hold the program for ever.
+TEST(Files, OnlyPlainFilesAreOpenedAndNothingWaitsForAFifo) {
+  TempDir dir;
+  const std::string fifo = dir.File("pipe");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  struct Open {
+    const char* name;
+    DWORD access;
+    DWORD disposition;
+  };
+  const Open opens[] = {{"read", GENERIC_READ, OPEN_EXISTING},
+                        {"write", GENERIC_WRITE, OPEN_EXISTING},
+                        {"read and write", GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS},
+                        {"create always", GENERIC_WRITE, CREATE_ALWAYS}};
+  for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+    for (const Open& open : opens) {
+      HANDLE handle = nullptr;
+      EXPECT_TRUE(ReturnsWithoutWaitingOnFifo(path, [&] {
+        handle = CreateFileW(U16(path).c_str(), open.access, FILE_SHARE_READ, nullptr, open.disposition,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+      })) << path << ": " << open.name;
+      EXPECT_EQ(handle, INVALID_HANDLE_VALUE) << path << ": " << open.name;
+      if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
+    for (const char16_t* mode : {u"rb", u"wb"}) {
+      FILE* stream = nullptr;
+      EXPECT_TRUE(ReturnsWithoutWaitingOnFifo(path, [&] { stream = _wfopen(U16(path).c_str(), mode); })) << path;
+      EXPECT_EQ(stream, nullptr) << path;
+      if (stream) std::fclose(stream);
+    }
+  }
 }
 
 TEST(CodePages, Utf8RoundTripsAndInvalidBytesBecomeReplacementCharacters) {

@@ -3,7 +3,9 @@
 // display's capabilities and MulDiv.
 #include <cstring>
 #include <set>
+#include <vector>
 
+#include "kernel.h"
 #include "text_support.h"
 
 namespace {
@@ -443,6 +445,35 @@ TEST(FontEnum, ANamedFamilyListsItsFacesAndTheCallbackCanStop) {
   EXPECT_EQ(0, EnumFontFamiliesExW(canvas.dc, &lf, CALLBACK_Collect, reinterpret_cast<LPARAM>(&stopped), 0));
   EXPECT_EQ(2u, stopped.fullNames.size());
   EXPECT_EQ(0, EnumFontFamiliesExW(nullptr, &lf, CALLBACK_Collect, 0, 0));
+}
+
+// Whatever fonts a machine has, and whether or not fontconfig marks its monospaced ones as such,
+// a face is fixed pitch exactly when its letters are equally wide: in the enumeration and in
+// the metrics of a font made with it.
+TEST(FontEnum, FixedPitchFollowsTheFacesOwnAdvances) {
+  struct Family {
+    std::u16string name;
+    bool fixedPitch;
+  };
+  std::vector<Family> families;
+  auto collect = [](const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM data) -> int {
+    auto* list = reinterpret_cast<std::vector<Family>*>(data);
+    const std::u16string name = lf->lfFaceName;
+    if (list->empty() || list->back().name != name) list->push_back({name, (lf->lfPitchAndFamily & 3) == FIXED_PITCH});
+    return 1;
+  };
+  Canvas canvas(1, 1);
+  LOGFONTW lf{};
+  lf.lfCharSet = ANSI_CHARSET;
+  EnumFontFamiliesExW(canvas.dc, &lf, collect, reinterpret_cast<LPARAM>(&families), 0);
+  ASSERT_FALSE(families.empty());
+  for (const Family& family : families) {
+    canvas.Use(family.name.c_str(), -40);
+    const bool equallyWide = canvas.Extent(u"i").cx == canvas.Extent(u"W").cx;
+    EXPECT_EQ(family.fixedPitch, equallyWide) << platform::Utf16ToUtf8(family.name.c_str());
+    EXPECT_EQ((canvas.Metrics().tmPitchAndFamily & TMPF_FIXED_PITCH) == 0, equallyWide)
+        << platform::Utf16ToUtf8(family.name.c_str());
+  }
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <functional>
+#include <atomic>
+#include <chrono>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -15,6 +18,9 @@
 #include "user.h"
 
 namespace {
+
+// How long a test waits for another thread before it counts the awaited thing as lost.
+constexpr DWORD kDeadlineMs = 10000;
 
 struct Logged {
   HWND window;
@@ -40,6 +46,7 @@ constexpr LRESULT kDefault = 0x7FFF;  // what a hook returns to let the default 
 class UserTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    platform::InputFreezeClock(true);  // timers and input times move only as the test says
     g_log.clear();
     g_hook = nullptr;
     WNDCLASSEXW windowClass{};
@@ -63,6 +70,7 @@ class UserTest : public ::testing::Test {
     EXPECT_TRUE(UnregisterClassW(u"TestClass", nullptr));
     EXPECT_TRUE(UnregisterClassW(u"PlainClass", nullptr));
     ReleaseCapture();
+    platform::InputFreezeClock(false);
     ClipCursor(nullptr);
   }
 
@@ -262,14 +270,30 @@ TEST_F(UserTest, PaintComesOnlyWhenNothingElseWaitsAndOnlyForInvalidWindows) {
 TEST_F(UserTest, TimersFireFromTheLoopUntilKilled) {
   HWND window = TopLevel();
   platform::PumpMessages();
-  EXPECT_EQ(SetTimer(window, 7, 15, nullptr), 7u);
+  EXPECT_EQ(SetTimer(window, 7, 400, nullptr), 7u);
+  const ULONGLONG set = GetTickCount64();
+  platform::InputAdvanceClock(399);
+  EXPECT_EQ(platform::PumpMessages(), 0);  // not due yet, however long the machine took
+  platform::InputAdvanceClock(1);
+  g_log.clear();
+  EXPECT_EQ(platform::PumpMessages(), 1);
+  EXPECT_EQ(Only(WM_TIMER).size(), 1u);
   MSG message;
-  ASSERT_TRUE(GetMessageW(&message, nullptr, 0, 0));  // blocks until the timer is due
+  ASSERT_TRUE(GetMessageW(&message, nullptr, 0, 0));  // waits for the next tick: the clock goes to it
   EXPECT_EQ(message.message, static_cast<UINT>(WM_TIMER));
   EXPECT_EQ(message.wParam, 7u);
+  EXPECT_EQ(message.time, static_cast<DWORD>(set + 800));
+  EXPECT_EQ(GetTickCount64(), set + 800);
+  // Input is stamped by the same clock.
+  POINT inside{10, 10};
+  ClientToScreen(window, &inside);
+  platform::InputPointerMove(inside.x, inside.y);
+  ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE));
+  EXPECT_EQ(message.time, static_cast<DWORD>(set + 800));
   EXPECT_TRUE(KillTimer(window, 7));
   EXPECT_FALSE(KillTimer(window, 7));
   EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 40, QS_ALLINPUT), WAIT_TIMEOUT);
+  EXPECT_EQ(GetTickCount64(), set + 840);  // a wait that times out has taken its time
 }
 
 TEST_F(UserTest, WaitingWakesForAMessagePostedByAnotherThread) {
@@ -279,7 +303,7 @@ TEST_F(UserTest, WaitingWakesForAMessagePostedByAnotherThread) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     for (int i = 0; i < 1000; ++i) PostMessageW(window, WM_USER, static_cast<WPARAM>(i), 0);
   });
-  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT), WAIT_OBJECT_0);
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, kDeadlineMs, QS_ALLINPUT), WAIT_OBJECT_0);
   poster.join();
   g_log.clear();
   platform::PumpMessages();
@@ -299,15 +323,22 @@ TEST_F(UserTest, SendingFromAnotherThreadRunsOnTheOwningThread) {
     }
     return kDefault;
   };
-  LRESULT result = 0;
-  std::thread sender([&] { result = SendMessageW(window, WM_USER + 3, 0, 0); });
+  // The sender's state outlives the test if the message is never run: its thread is then left
+  // waiting, and the test fails instead of waiting with it.
+  auto result = std::make_shared<std::atomic<LRESULT>>(0);
+  std::thread sender([window, result] { *result = SendMessageW(window, WM_USER + 3, 0, 0); });
   MSG message;
-  for (int i = 0; i < 200 && result == 0; ++i) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kDeadlineMs);
+  while (*result == 0 && std::chrono::steady_clock::now() < deadline) {
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
+  if (*result == 0) {
+    sender.detach();
+    FAIL() << "the sent message was not run within the deadline";
+  }
   sender.join();
-  EXPECT_EQ(result, 11);
+  EXPECT_EQ(*result, 11);
   EXPECT_EQ(ranOn, owner);
 }
 
@@ -526,7 +557,7 @@ TEST_F(UserTest, TabAcceleratorsBecomeCommands) {
   };
   auto loop = [&] {
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    for (int guard = 0; guard < 10000 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++guard) {
       if (!TranslateAcceleratorW(top, table, &message)) {
         TranslateMessage(&message);
         DispatchMessageW(&message);

@@ -1,11 +1,16 @@
 // Loading and saving through the codec registry: recognition by content, icons, object numbers,
 // failures that leave nothing behind, the limits on picture sizes, and saving by format tag with
 // the conversion over white.
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "codec_fixture.h"
+#include "fifo_deadline.h"
 
 namespace codec_test {
 namespace {
@@ -88,6 +93,14 @@ TEST_F(CodecRegistry, LoadRefusesMissingFilesAndBadArguments) {
   EXPECT_EQ(ImageCount(), 0);
 }
 
+TEST_F(CodecRegistry, AFifoUnderAPicturesNameIsRefusedWithoutWaiting) {
+  const std::string fifo = TempPath("picture.png");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  int64_t image = -1;
+  EXPECT_TRUE(ReturnsWithoutWaitingOnFifo(fifo, [&] { image = ImageLoad(CV_Any, Wide(fifo).c_str()); }));
+  EXPECT_EQ(image, 0);
+}
+
 TEST_F(CodecRegistry, LoadFromMemoryStopsAtTheEndOfThePicture) {
   const std::vector<uint8_t> png = ReadBytes(TestData("pngsuite/basn6a08.png"));
   const int64_t image = ImageLoadFromMemory(CV_Any, png.data());
@@ -119,6 +132,128 @@ TEST_F(CodecRegistry, PicturesTooLargeToHoldFailCleanly) {
   const int64_t wide = LoadBytes(TgaHeader(32767, 2));
   ASSERT_NE(wide, 0);
   EXPECT_EQ(ImageGetWidth(wide), 32767);
+}
+
+// The growth of the process's peak address space while the bytes are loaded, in bytes, and
+// whether the load gave an image: measured in a child process, whose peak starts where this
+// process stands, so that nothing an earlier test took counts. -1 when the child did not report
+// within its deadline.
+struct LoadCost {
+  int64_t growth = -1;
+  bool loaded = false;
+};
+
+void PutBe16(uint8_t* out, uint32_t value) {
+  out[0] = static_cast<uint8_t>(value >> 8);
+  out[1] = static_cast<uint8_t>(value);
+}
+void PutBe32(uint8_t* out, uint32_t value) {
+  PutBe16(out, value >> 16);
+  PutBe16(out + 2, value);
+}
+
+int64_t PeakAddressSpace() {
+  std::FILE* status = std::fopen("/proc/self/status", "r");
+  if (status == nullptr) return 0;
+  char line[256];
+  long long kilobytes = 0;
+  while (std::fgets(line, sizeof line, status)) {
+    if (std::sscanf(line, "VmPeak: %lld kB", &kilobytes) == 1) break;
+  }
+  std::fclose(status);
+  return kilobytes * 1024;
+}
+
+LoadCost CostOfLoading(const std::vector<uint8_t>& bytes) {
+  int report[2];
+  if (::pipe(report) != 0) return {};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(report[0]);
+    const int64_t before = PeakAddressSpace();
+    const int64_t image = ImageLoadFromBuffer(CV_Any, bytes.data(), static_cast<int64_t>(bytes.size()));
+    const LoadCost cost{PeakAddressSpace() - before, image != 0};
+    (void)!::write(report[1], &cost, sizeof cost);
+    ::_exit(0);
+  }
+  ::close(report[1]);
+  LoadCost cost;
+  pollfd ready{report[0], POLLIN, 0};
+  if (child > 0 && ::poll(&ready, 1, 20000) == 1 && ::read(report[0], &cost, sizeof cost) != sizeof cost) cost = {};
+  ::close(report[0]);
+  if (child > 0) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+  }
+  return cost;
+}
+
+std::vector<uint8_t> PngChunk(const char* type, const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> chunk(12 + data.size());
+  PutBe32(&chunk[0], static_cast<uint32_t>(data.size()));
+  std::copy(type, type + 4, chunk.begin() + 4);
+  std::copy(data.begin(), data.end(), chunk.begin() + 8);
+  const uLong crc = crc32(0, &chunk[4], static_cast<uInt>(data.size() + 4));
+  PutBe32(&chunk[8 + data.size()], static_cast<uint32_t>(crc));
+  return chunk;
+}
+
+// Small files that claim a picture of 500 megapixels, far beyond the budget, fail to load
+// before any pixel memory is taken: a bare TGA header, a JPEG whose frame claims the size, a
+// PNG whose data would inflate to gigabytes, and a BMP and a TIFF header of that size.
+TEST_F(CodecRegistry, TinyFilesClaimingHugePicturesFailWithinAFewMegabytes) {
+  constexpr int kWidth = 25000, kHeight = 20000;
+  std::vector<uint8_t> jpeg = ReadBytes(TestData("jpeg/libjpeg-turbo/testorig.jpg"));
+  for (size_t i = 0; i + 8 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+      PutBe16(&jpeg[i + 5], kHeight);
+      PutBe16(&jpeg[i + 7], kWidth);
+      break;
+    }
+  }
+  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> header(13);
+  PutBe32(&header[0], kWidth);
+  PutBe32(&header[4], kHeight);
+  header[8] = 8;  // bits per sample
+  header[9] = 2;  // RGB
+  std::vector<uint8_t> rows(size_t{4} << 20);  // the first rows, all zero, with filter byte 0
+  std::vector<uint8_t> deflated(compressBound(static_cast<uLong>(rows.size())));
+  uLongf deflatedSize = static_cast<uLongf>(deflated.size());
+  ASSERT_EQ(compress2(deflated.data(), &deflatedSize, rows.data(), static_cast<uLong>(rows.size()), 9), Z_OK);
+  deflated.resize(deflatedSize);
+  for (const auto& chunk : {PngChunk("IHDR", header), PngChunk("IDAT", deflated), PngChunk("IEND", {})})
+    png.insert(png.end(), chunk.begin(), chunk.end());
+  std::vector<uint8_t> bmp = ReadBytes(TestData("bmpsuite/g/rgb24.bmp"));
+  bmp.resize(54);
+  PutLe32(&bmp[18], kWidth);
+  PutLe32(&bmp[22], kHeight);
+  // A TIFF directory of one uncompressed RGB strip: tag, type (3 short, 4 long), count, value.
+  const uint32_t tags[][4] = {{256, 4, 1, kWidth}, {257, 4, 1, kHeight}, {258, 3, 1, 8},      {259, 3, 1, 1},
+                              {262, 3, 1, 2},      {273, 4, 1, 200},     {277, 3, 1, 3},      {278, 4, 1, kHeight},
+                              {279, 4, 1, 16}};
+  std::vector<uint8_t> tiff = {'I', 'I', 42, 0, 8, 0, 0, 0, std::size(tags), 0};
+  for (const auto& tag : tags) {
+    uint8_t entry[12] = {};
+    PutLe16(entry, tag[0]);
+    PutLe16(entry + 2, tag[1]);
+    PutLe32(entry + 4, tag[2]);
+    if (tag[1] == 3) PutLe16(entry + 8, tag[3]);
+    else PutLe32(entry + 8, tag[3]);
+    tiff.insert(tiff.end(), entry, entry + 12);
+  }
+  tiff.resize(216);
+  const struct {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  } bombs[] = {{"TGA", TgaHeader(kWidth, kHeight)}, {"JPEG", jpeg}, {"PNG", png}, {"BMP", bmp}, {"TIFF", tiff}};
+  constexpr int64_t kFewMegabytes = int64_t{16} << 20;
+  for (const auto& bomb : bombs) {
+    const LoadCost cost = CostOfLoading(bomb.bytes);
+    EXPECT_FALSE(cost.loaded) << bomb.name;
+    EXPECT_GE(cost.growth, 0) << bomb.name << ": no report from the loading process";
+    EXPECT_LT(cost.growth, kFewMegabytes) << bomb.name;
+  }
 }
 
 TEST_F(CodecRegistry, HeadersThatPointPastTheDataGiveBlackPicturesOrNone) {
