@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "controls.h"
-#include "../charcase.h"
-#include "../text.h"
+#include "charcase.h"
+#include "text.h"
 
 namespace {
 
