@@ -213,8 +213,10 @@ void PaintCombo(HWND combo, const ComboState& state) {
   RECT client;
   GetClientRect(combo, &client);
   bool enabled = IsWindowEnabled(combo);
-  HBRUSH background = platform::ControlColours(combo, dc, IsEditable(combo) || !enabled ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC,
-                                               COLOR_WINDOW);
+  // The field is white like a list (an edit's colours when editable), greyed when disabled.
+  HBRUSH background = platform::ControlColours(
+      combo, dc, IsEditable(combo) ? WM_CTLCOLOREDIT : enabled ? WM_CTLCOLORLISTBOX : WM_CTLCOLORSTATIC,
+      enabled ? COLOR_WINDOW : COLOR_BTNFACE);
   FillRect(dc, &client, background);
   // A sunken field with the drop-down button raised at its right end (pushed in while open).
   RECT inner = client;

@@ -228,6 +228,12 @@ const std::vector<InstalledFace>& InstalledFaces() {
   return *g_installed;
 }
 
+std::string FontconfigFile(const std::u16string& name) {
+  FaceChoice choice;
+  bool italic = false;
+  return FontconfigMatch(name, Fold(name), FW_NORMAL, false, 0, &choice, &italic) ? choice.file : std::string();
+}
+
 bool FaceMatch(const LOGFONTW& logFont, FaceChoice* choice) {
   std::u16string name;
   for (int i = 0; i < LF_FACESIZE && logFont.lfFaceName[i] != 0; ++i) name.push_back(logFont.lfFaceName[i]);

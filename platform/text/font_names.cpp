@@ -2,7 +2,6 @@
 // other styles as "Family Bold", "Family Italic" ..., the common Windows names (Arial, Times
 // New Roman, Courier New, Arial Narrow) as families of their own wherever an installed face has
 // their widths, and the face that stands in for the dialog font, chosen by measuring widths.
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_ADVANCES_H
@@ -11,7 +10,6 @@
 #include <cmath>
 
 #include "charcase.h"
-#include "kernel.h"
 #include "text_objects.h"
 
 namespace platform {
@@ -126,25 +124,6 @@ FaceFamily FamilyOf(const std::u16string& name, const std::vector<const Installe
   return family;
 }
 
-// The family fontconfig puts behind a name, as its configuration substitutes (metric aliases).
-std::string FontconfigChoice(const char16_t* name) {
-  FcPattern* pattern = FcPatternCreate();
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(Utf16ToUtf8(name).c_str()));
-  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-  FcPatternDestroy(pattern);
-  std::string file;
-  FcChar8* value = nullptr;
-  if (match != nullptr && FcPatternGetString(match, FC_FILE, 0, &value) == FcResultMatch) {
-    file = reinterpret_cast<const char*>(value);
-  }
-  if (match != nullptr) FcPatternDestroy(match);
-  return file;
-}
-
 std::vector<FaceFamily>* BuildFamilies() {
   auto* families = new std::vector<FaceFamily>;
   std::vector<std::pair<std::u16string, std::vector<const InstalledFace*>>> groups;
@@ -161,7 +140,7 @@ std::vector<FaceFamily>* BuildFamilies() {
     bool installed = false;
     for (const auto& [name, faces] : groups) installed = installed || Fold(name) == folded;
     if (installed) continue;
-    const std::string preferred = FontconfigChoice(windows.name);
+    const std::string preferred = FontconfigFile(windows.name);
     const std::vector<const InstalledFace*>* backing = nullptr;
     for (const auto& [name, faces] : groups) {
       bool same = false;

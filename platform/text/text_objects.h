@@ -76,6 +76,9 @@ struct FaceChoice {
 // Matches the face name (exact family, then full name, then fontconfig's substitution, which
 // maps Arial to Liberation Sans and unknown names to the default face of the pitch and family).
 bool FaceMatch(const LOGFONTW& logFont, FaceChoice* choice);
+// The file of the face fontconfig substitutes for a family name (its metric aliases among its
+// rules); empty when it offers none.
+std::string FontconfigFile(const std::u16string& name);
 
 // A glyph as rasterised: coverage 0..255, `left`/`top` from the pen position (top upwards).
 struct GlyphImage {

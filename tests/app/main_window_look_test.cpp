@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app_state.h"
+#include "controls.h"
 #include "dialogs.h"
 #include "display/display.h"
 #include "fresh_directory.h"
@@ -40,7 +41,9 @@ struct Shot {
   void Save(const char* name) const {
     std::string path = std::string(STAMPWORK_SCREENSHOTS) + "/" + name;
     std::u16string file(path.begin(), path.end());
-    EXPECT_NE(ImageEncode(file.c_str(), pixels.data(), kImageFormatPng, width, height, width * 4, 32, 0, 7, 24), 0);
+    std::vector<uint32_t> opaque(pixels);
+    for (uint32_t& pixel : opaque) pixel |= 0xFF000000u;
+    EXPECT_NE(ImageEncode(file.c_str(), opaque.data(), kImageFormatPng, width, height, width * 4, 32, 0, 7, 24), 0);
   }
 };
 
@@ -240,7 +243,8 @@ TEST_P(MainWindowLookTest, ScreenshotsOfTheWindowTheOpenFontListAndAFocusedField
   open.Save("font_list_open.png");
   SendMessageW(box, CB_SHOWDROPDOWN, FALSE, 0);
   SetFocus(Handle(g_gadgets.strLast));
-  platform::InputText(u"The End");
+  platform::InputKeyPress(VK_END);
+  platform::InputText(u" of it");
   Take().Save("focused_field.png");
 }
 
