@@ -58,14 +58,14 @@ TEST(FontNames, FamiliesAreListedByNameAndTheirStylesByFamilyAndStyle) {
     EXPECT_TRUE(families.count(name)) << std::string(name, name + std::char_traits<char16_t>::length(name));
   }
   for (const std::u16string& name : families) EXPECT_EQ(name.find(u'-'), std::u16string::npos) << "a machine's name";
-  LOGFONTW dejavu{};
-  dejavu.lfCharSet = DEFAULT_CHARSET;
-  std::u16string family = u"DejaVu Sans";
-  std::copy(family.begin(), family.end(), dejavu.lfFaceName);
+  LOGFONTW named{};
+  named.lfCharSet = DEFAULT_CHARSET;
+  std::u16string family = u"Times New Roman";
+  std::copy(family.begin(), family.end(), named.lfFaceName);
   std::set<std::u16string> styles;
-  EnumFontFamiliesExW(canvas.dc, &dejavu, CALLBACK_Names, reinterpret_cast<LPARAM>(&styles), 0);
-  EXPECT_TRUE(styles.count(u"DejaVu Sans"));
-  EXPECT_TRUE(styles.count(u"DejaVu Sans Bold Oblique"));
+  EnumFontFamiliesExW(canvas.dc, &named, CALLBACK_Names, reinterpret_cast<LPARAM>(&styles), 0);
+  EXPECT_EQ(styles, (std::set<std::u16string>{u"Times New Roman", u"Times New Roman Bold", u"Times New Roman Italic",
+                                               u"Times New Roman Bold Italic"}));
 }
 
 TEST(FontNames, AStyleNameCutAtTheFaceNameLengthStillFindsItsFace) {
