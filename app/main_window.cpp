@@ -144,6 +144,7 @@ void FontListFill(int64_t windowHandle) {
     families.emplace_back(name ? name : u"");
   }
   for (const std::u16string& family : families) {
+    if (family.empty()) continue;  // an empty name would ask for every family again
     LOGFONTW named{};
     named.lfCharSet = DEFAULT_CHARSET;
     std::copy_n(family.data(), std::min<size_t>(family.size(), LF_FACESIZE - 1), named.lfFaceName);
