@@ -3,8 +3,13 @@
 // changes the settings and asks for the preview redraw, which draws only what changed.
 #include "main_window.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "about.h"
 #include "app_state.h"
+#include "charcase.h"
 #include "label.h"
 #include "preview.h"
 #include "settings.h"
@@ -61,6 +66,35 @@ void ShowBackgroundOption() {
   GadgetSetState(g_app.bText == kNoColour ? g.optNone : g_app.bText < 0 ? g.optOutline : g.optColor, 1);
 }
 
+// The name of the face the label is drawn with: the settings' font name when the list has it,
+// else the face that stands in for it (the setting itself is kept as it is).
+std::u16string FontInUse() {
+  LOGFONTW request{};
+  request.lfCharSet = DEFAULT_CHARSET;
+  const std::u16string_view name = g_app.FontName.get() ? g_app.FontName.get() : u"";
+  std::copy_n(name.data(), std::min<size_t>(name.size(), LF_FACESIZE - 1), request.lfFaceName);
+  HFONT font = CreateFontIndirectW(&request);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  char16_t face[LF_FACESIZE * 2] = {};
+  GetTextFaceW(dc, static_cast<int>(std::size(face)), face);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(font);
+  return face;
+}
+
+// The font box shows the font in use: the settings' name, or the face drawn in its place.
+void ShowFontInUse() {
+  const int64_t box = g_gadgets.cmbFont;
+  GadgetSetText(box, g_app.FontName.get());
+  const char16_t* shown = GadgetGetText(box, 0);
+  const char16_t* wanted = g_app.FontName.get();
+  if (GadgetGetState(box) >= 0 && _wcsicmp(shown ? shown : u"", wanted ? wanted : u"") == 0) return;
+  GadgetSetState(box, -1);
+  GadgetSetText(box, FontInUse().c_str());
+}
+
 void SaveSettingsAs() {
   StrExpr().Call(RequesterSaveFile, kTitle, u"", kSettingsPattern, 0).StoreInto(g_app.OutFile);
   if (g_app.OutFile.empty()) return;
@@ -102,6 +136,20 @@ void FontListFill(int64_t windowHandle) {
   HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(windowHandle));
   HDC dc = GetDC(window);
   EnumFontFamiliesExW(dc, &all, FontEnumCallback, 0, 0);
+  // Each family again by its name, for its other styles ("Bold", "Italic" ...).
+  std::vector<std::u16string> families;
+  ListReset(g_app.FontList);
+  while (void* element = ListNext(g_app.FontList)) {
+    const char16_t* name = *static_cast<char16_t**>(element);
+    families.emplace_back(name ? name : u"");
+  }
+  for (const std::u16string& family : families) {
+    if (family.empty()) continue;  // an empty name would ask for every family again
+    LOGFONTW named{};
+    named.lfCharSet = DEFAULT_CHARSET;
+    std::copy_n(family.data(), std::min<size_t>(family.size(), LF_FACESIZE - 1), named.lfFaceName);
+    EnumFontFamiliesExW(dc, &named, FontEnumCallback, 0, 0);
+  }
   ReleaseDC(window, dc);
   ListSort(g_app.FontList, 2);  // ascending, without regard to case
 }
@@ -177,7 +225,7 @@ void MainWindowRefresh() {
   const MainWindowGadgets& g = g_gadgets;
   if (!g.built) return;  // no main window (yet): nothing shows the settings
   GadgetSetText(g.strLast, g_app.LastText.get());
-  GadgetSetText(g.cmbFont, g_app.FontName.get());
+  ShowFontInUse();
   GadgetSetState(g.trkFontSize, g_app.FontSize);
   SetNumberText(g.txtFontSize, g_app.FontSize);
   GadgetSetText(g.strPre, g_app.PreText.get());

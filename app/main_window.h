@@ -21,7 +21,8 @@ extern MainWindowGadgets g_gadgets;
 void MainWindowBuild();
 // Sizes window 0 for the background picture, keeping its centre, and moves the gadgets that follow.
 void MainWindowLayout();
-// Fills FontList with the installed font faces, each once, sorted without regard to case.
+// Fills FontList with the names of the installed fonts, each once, sorted without regard to
+// case: every family by its name, and its other styles ("Liberation Sans Bold") by theirs.
 void FontListFill(int64_t windowHandle);
 // The font enumeration's callback: adds the face's full name unless the list has it. Returns 1.
 int FontEnumCallback(const LOGFONTW* logFont, const TEXTMETRICW* metrics, DWORD fontType, LPARAM data);

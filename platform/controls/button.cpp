@@ -1,12 +1,14 @@
 // The "Button" control: push buttons (default ones with a heavier frame), check boxes (plain,
-// automatic, three-state), radio buttons (automatic ones keep one checked per group) and
-// push-like toggles. A click (mouse released over the button, or Space) notifies the parent
-// with BN_CLICKED through WM_COMMAND; the state lives in the window's extra bytes.
+// automatic, three-state; square, with a tick), radio buttons (round, with a dot; automatic ones
+// keep one checked per group) and push-like toggles, in the classic raised and sunken edges. A
+// click (mouse released over the button, or Space) notifies the parent with BN_CLICKED through
+// WM_COMMAND; the state lives in the window's extra bytes.
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "controls.h"
-#include "../text.h"
+#include "text.h"
 
 namespace {
 
@@ -83,21 +85,59 @@ UINT TextFormat(DWORD style, UINT centred) {
   return format;
 }
 
-void DrawLabel(HWND button, HDC dc, RECT area, UINT format) {
+// Draws the label in `area`; returns the rectangle the text takes (for the focus rectangle).
+RECT DrawLabel(HWND button, HDC dc, RECT area, UINT format) {
   int length = GetWindowTextLengthW(button);
-  if (length <= 0) return;
+  if (length <= 0) return RECT{area.left, area.top, area.left, area.top};
   std::u16string text(static_cast<size_t>(length) + 1, u'\0');
   length = GetWindowTextW(button, text.data(), length + 1);
   if (!IsWindowEnabled(button)) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
   SetBkMode(dc, TRANSPARENT);
+  RECT measure = area;
+  DrawTextW(dc, text.c_str(), length, &measure, (format & ~(DT_VCENTER | DT_CENTER | DT_RIGHT)) | DT_CALCRECT);
+  const LONG height = measure.bottom - measure.top, width = measure.right - measure.left;
   if (format & DT_WORDBREAK) {
     // Several lines sit in the middle of the button as one block.
-    RECT measure = area;
-    DrawTextW(dc, text.c_str(), length, &measure, format | DT_CALCRECT);
-    int offset = ((area.bottom - area.top) - (measure.bottom - measure.top)) / 2;
+    int offset = ((area.bottom - area.top) - height) / 2;
     if (offset > 0) area.top += offset;
   }
   DrawTextW(dc, text.c_str(), length, &area, format);
+  // Where the text landed: aligned like the format says, cut to the area.
+  RECT used{area.left, area.top, area.left + width, area.top + height};
+  if (format & DT_CENTER) OffsetRect(&used, ((area.right - area.left) - width) / 2, 0);
+  else if (format & DT_RIGHT) OffsetRect(&used, (area.right - area.left) - width, 0);
+  if ((format & DT_VCENTER) && (format & DT_SINGLELINE)) OffsetRect(&used, 0, ((area.bottom - area.top) - height) / 2);
+  IntersectRect(&used, &used, &area);
+  return used;
+}
+
+// The classic check mark: two strokes three pixels high, down to the right and up again.
+void Tick(HDC dc, const RECT& box, int colour) {
+  static const int kTops[] = {2, 3, 4, 3, 2, 1, 0};
+  const LONG left = box.left + (box.right - box.left - 7) / 2, top = box.top + (box.bottom - box.top - 7) / 2;
+  for (int column = 0; column < 7; ++column) {
+    Fill(dc, left + column, top + kTops[column], left + column + 1, top + kTops[column] + 3, colour);
+  }
+}
+
+// A round option box: a sunken ring (dark on the upper left, light on the lower right) around
+// a white disc, with a dot in the middle when the option is selected.
+void RoundBox(HDC dc, const RECT& box, int inside, int dot) {
+  const int size = std::min(box.right - box.left, box.bottom - box.top);
+  const double centre = (size - 1) / 2.0, outer = size / 2.0, ring = outer - 1.0, disc = outer - 2.0;
+  const double dotRadius = size / 7.5;
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      const double distance = std::hypot(x - centre, y - centre);
+      const bool upperLeft = x + y < size - 1;
+      int colour;
+      if (distance > outer) continue;
+      if (distance > ring) colour = upperLeft ? COLOR_BTNSHADOW : COLOR_BTNHIGHLIGHT;
+      else if (distance > disc) colour = upperLeft ? COLOR_3DDKSHADOW : COLOR_3DLIGHT;
+      else colour = dot >= 0 && distance <= dotRadius ? dot : inside;
+      Fill(dc, box.left + x, box.top + y, box.left + x + 1, box.top + y + 1, colour);
+    }
+  }
 }
 
 void Paint(HWND button) {
@@ -111,38 +151,61 @@ void Paint(HWND button) {
   UINT type = style & BS_TYPEMASK;
   LONG_PTR check = GetWindowLongPtrW(button, kCheckOffset);
   bool pressed = Flags(button) & kPressed;
+  bool enabled = IsWindowEnabled(button);
+  bool focused = GetFocus() == button;
   if (IsPushType(type) || (style & BS_PUSHLIKE)) {
     platform::ControlColours(button, dc, WM_CTLCOLORBTN);
     bool sunken = pressed || check != BST_UNCHECKED;
     RECT face = client;
     Fill(dc, face.left, face.top, face.right, face.bottom, sunken && !pressed ? COLOR_3DLIGHT : COLOR_BTNFACE);
     if (type == BS_DEFPUSHBUTTON) {
-      Frame(dc, face, COLOR_3DDKSHADOW, COLOR_3DDKSHADOW);
+      Frame(dc, face, COLOR_WINDOWFRAME, COLOR_WINDOWFRAME);
       InflateRect(&face, -1, -1);
     }
-    if (sunken) Frame(dc, face, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
-    else Frame(dc, face, COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW);
     RECT label = face;
+    if (pressed) {
+      // Pushed in: a dark line and a shadow line, the face flat inside them.
+      Frame(dc, face, COLOR_WINDOWFRAME, COLOR_WINDOWFRAME);
+      InflateRect(&face, -1, -1);
+      Frame(dc, face, COLOR_BTNSHADOW, COLOR_BTNSHADOW);
+    } else {
+      DrawEdge(dc, &face, sunken ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_SOFT);
+    }
     InflateRect(&label, -3, -2);
     if (sunken) OffsetRect(&label, 1, 1);
     DrawLabel(button, dc, label, TextFormat(style, DT_CENTER));
+    if (focused) {
+      RECT focus = client;
+      InflateRect(&focus, type == BS_DEFPUSHBUTTON ? -4 : -3, type == BS_DEFPUSHBUTTON ? -4 : -3);
+      DrawFocusRect(dc, &focus);
+    }
   } else if (IsCheckType(type) || IsRadioType(type)) {
     HBRUSH background = platform::ControlColours(button, dc, WM_CTLCOLORSTATIC);
     FillRect(dc, &client, background);
-    int top = std::max(0, ((client.bottom - client.top) - kBoxSize) / 2);
-    RECT box{0, top, kBoxSize, top + kBoxSize};
-    if (style & BS_LEFTTEXT) OffsetRect(&box, client.right - kBoxSize, 0);
-    Fill(dc, box.left, box.top, box.right, box.bottom, pressed ? COLOR_BTNFACE : COLOR_WINDOW);
-    Frame(dc, box, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
-    if (check != BST_UNCHECKED) {
-      RECT mark = box;
-      InflateRect(&mark, IsRadioType(type) ? -4 : -3, IsRadioType(type) ? -4 : -3);
-      FillRect(dc, &mark, GetSysColorBrush(check == BST_INDETERMINATE ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+    const int size = IsRadioType(type) ? kBoxSize - 1 : kBoxSize;
+    int top = std::max(0, ((client.bottom - client.top) - size) / 2);
+    RECT box{0, top, size, top + size};
+    if (style & BS_LEFTTEXT) OffsetRect(&box, client.right - size, 0);
+    const int inside = pressed || !enabled ? COLOR_BTNFACE : COLOR_WINDOW;
+    const int mark = !enabled || check == BST_INDETERMINATE ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT;
+    if (IsRadioType(type)) {
+      RoundBox(dc, box, inside, check != BST_UNCHECKED ? mark : -1);
+    } else {
+      RECT inner = box;
+      DrawEdge(dc, &inner, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+      Fill(dc, inner.left, inner.top, inner.right, inner.bottom, check == BST_INDETERMINATE ? COLOR_BTNFACE : inside);
+      if (check != BST_UNCHECKED) Tick(dc, inner, mark);
     }
     RECT label = client;
     if (style & BS_LEFTTEXT) label.right -= kBoxSize + 4;
     else label.left += kBoxSize + 4;
-    DrawLabel(button, dc, label, TextFormat(style, DT_LEFT));
+    RECT text = DrawLabel(button, dc, label, TextFormat(style, DT_LEFT));
+    if (focused && !IsRectEmpty(&text)) {
+      // The focus rectangle rings the label, a pixel clear of it where there is room.
+      InflateRect(&text, 1, 1);
+      IntersectRect(&text, &text, &client);
+      DrawFocusRect(dc, &text);
+    }
   } else {
     FillRect(dc, &client, platform::ControlColours(button, dc, WM_CTLCOLORSTATIC));
     DrawLabel(button, dc, client, TextFormat(style, DT_LEFT));

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "controls.h"
-#include "../charcase.h"
-#include "../text.h"
+#include "charcase.h"
+#include "text.h"
 
 namespace {
 
@@ -17,6 +17,7 @@ using platform::NotifyParent;
 constexpr int kFrame = 3;       // the field's frame: window height = field height + 2 * kFrame
 constexpr int kEditId = 1001;   // the editable field's child id, as Windows gives it
 constexpr int kMinVisible = 30; // lines the open list shows before it scrolls, as themed Windows does
+constexpr int kListBorder = 1;  // the open list's own border
 
 struct Item {
   std::u16string text;
@@ -115,15 +116,16 @@ void OpenList(HWND combo, ComboState& state) {
   if (IsDropped(state) || !IsWindowEnabled(combo)) return;
   NotifyParent(combo, CBN_DROPDOWN);
   if (state.list == nullptr) {
-    state.list = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TOPMOST, u"ComboLBox", u"",
-                                 WS_POPUP | WS_BORDER, 0, 0, 0, 0, combo, nullptr, nullptr, nullptr);
+    // The pop-up draws its own one-pixel border: a top-level window's frame is nobody's to paint.
+    state.list = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TOPMOST, u"ComboLBox", u"", WS_POPUP, 0,
+                                 0, 0, 0, combo, nullptr, nullptr, nullptr);
     if (state.list == nullptr) return;
     SetWindowLongPtrW(state.list, 0, reinterpret_cast<LONG_PTR>(combo));
   }
   RECT frame;
   GetWindowRect(combo, &frame);
   int lines = std::clamp(static_cast<int>(state.items.size()), 1, kMinVisible);
-  int height = lines * state.itemHeight + 2;
+  int height = lines * state.itemHeight + 2 * kListBorder;
   SetWindowPos(state.list, HWND_TOP, frame.left, frame.bottom, frame.right - frame.left, height, SWP_NOACTIVATE);
   state.highlight = state.selection;
   state.top = 0;
@@ -154,6 +156,7 @@ void Move(HWND combo, ComboState& state, int by) {
 }
 
 int ItemAt(const ComboState& state, int y) {
+  y -= kListBorder;
   int index = state.top + y / std::max(1, state.itemHeight);
   return y >= 0 && index < static_cast<int>(state.items.size()) ? index : -1;
 }
@@ -169,12 +172,13 @@ void PaintList(HWND list, const ComboState& state) {
   RECT client;
   GetClientRect(list, &client);
   FillRect(dc, &client, platform::ControlColours(combo, dc, WM_CTLCOLORLISTBOX, COLOR_WINDOW));
+  platform::Frame(dc, client, COLOR_WINDOWFRAME, COLOR_WINDOWFRAME);
   COLORREF text = GetTextColor(dc);
   SetBkMode(dc, TRANSPARENT);
   for (int index = state.top; index < static_cast<int>(state.items.size()); ++index) {
-    int y = (index - state.top) * state.itemHeight;
-    if (y >= client.bottom) break;
-    RECT line{0, y, client.right, y + state.itemHeight};
+    int y = kListBorder + (index - state.top) * state.itemHeight;
+    if (y >= client.bottom - kListBorder) break;
+    RECT line{kListBorder, y, client.right - kListBorder, std::min<LONG>(y + state.itemHeight, client.bottom - kListBorder)};
     bool marked = index == state.highlight;
     if (marked) FillRect(dc, &line, GetSysColorBrush(COLOR_HIGHLIGHT));
     SetTextColor(dc, marked ? GetSysColor(COLOR_HIGHLIGHTTEXT) : text);
@@ -209,28 +213,37 @@ void PaintCombo(HWND combo, const ComboState& state) {
   RECT client;
   GetClientRect(combo, &client);
   bool enabled = IsWindowEnabled(combo);
-  HBRUSH background = platform::ControlColours(combo, dc, IsEditable(combo) || !enabled ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC,
-                                               COLOR_WINDOW);
+  // The field is white like a list (an edit's colours when editable), greyed when disabled.
+  HBRUSH background = platform::ControlColours(
+      combo, dc, IsEditable(combo) ? WM_CTLCOLOREDIT : enabled ? WM_CTLCOLORLISTBOX : WM_CTLCOLORSTATIC,
+      enabled ? COLOR_WINDOW : COLOR_BTNFACE);
   FillRect(dc, &client, background);
-  platform::Frame(dc, client, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
-  RECT button{client.right - kFrame - ButtonWidth(), kFrame, client.right - kFrame, client.bottom - kFrame};
+  // A sunken field with the drop-down button raised at its right end (pushed in while open).
+  RECT inner = client;
+  DrawEdge(dc, &inner, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+  RECT button{std::max(inner.left, inner.right - ButtonWidth()), inner.top, inner.right, inner.bottom};
+  const bool dropped = IsDropped(state);
   platform::Fill(dc, button.left, button.top, button.right, button.bottom, COLOR_BTNFACE);
-  if (IsDropped(state)) platform::Frame(dc, button, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
-  else platform::Frame(dc, button, COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW);
-  int centreX = (button.left + button.right) / 2, centreY = (button.top + button.bottom) / 2;
+  if (dropped) platform::Frame(dc, button, COLOR_BTNSHADOW, COLOR_BTNSHADOW);
+  else DrawEdge(dc, &button, EDGE_RAISED, BF_RECT | BF_SOFT);
+  int centreX = (button.left + button.right) / 2 + (dropped ? 1 : 0), centreY = (button.top + button.bottom) / 2 + (dropped ? 1 : 0);
   for (int row = 0; row < 4; ++row) {
     platform::Fill(dc, centreX - 3 + row, centreY - 1 + row, centreX + 4 - row, centreY + row, enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
   }
-  if (!IsEditable(combo) && state.selection >= 0) {
-    RECT field{kFrame, kFrame, button.left, client.bottom - kFrame};
-    bool focused = GetFocus() == combo && !IsDropped(state);
+  if (!IsEditable(combo)) {
+    RECT field{inner.left + 1, inner.top + 1, button.left - 1, inner.bottom - 1};
+    bool focused = GetFocus() == combo && !dropped;
     if (focused) FillRect(dc, &field, GetSysColorBrush(COLOR_HIGHLIGHT));
     if (!enabled) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     else if (focused) SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
     SetBkMode(dc, TRANSPARENT);
-    field.left += 2;
-    const std::u16string& label = state.items[static_cast<size_t>(state.selection)].text;
-    DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &field, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    if (state.selection >= 0) {
+      RECT text = field;
+      text.left += 2;
+      const std::u16string& label = state.items[static_cast<size_t>(state.selection)].text;
+      DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    }
+    if (focused) DrawFocusRect(dc, &field);
   }
   platform::EndControlPaint(combo, &paint, oldFont);
 }
@@ -258,6 +271,8 @@ LRESULT ComboMessage(HWND combo, ComboState& state, UINT message, WPARAM wParam,
   switch (message) {
     case WM_CREATE: {
       auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+      // The box draws its own sunken edge; a plain border around it would only thicken it.
+      SetWindowLongPtrW(combo, GWL_STYLE, GetWindowLongPtrW(combo, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_BORDER));
       state.itemHeight = LineHeight(combo) + 2;
       state.fieldHeight = state.itemHeight;
       if (IsEditable(combo)) {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "controls.h"
-#include "../charcase.h"
-#include "../text.h"
+#include "charcase.h"
+#include "text.h"
 
 namespace {
 

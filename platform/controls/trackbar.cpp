@@ -134,7 +134,7 @@ void Paint(HWND track, const TrackState& state) {
   FillRect(dc, &client, platform::ControlColours(track, dc, WM_CTLCOLORSTATIC));
   RECT channel = ChannelRect(track);
   platform::Fill(dc, channel.left, channel.top, channel.right, channel.bottom, COLOR_WINDOW);
-  platform::Frame(dc, channel, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
+  DrawEdge(dc, &channel, EDGE_SUNKEN, BF_RECT);
   bool vertical = IsVertical(track);
   if ((GetWindowLongPtrW(track, GWL_STYLE) & (TBS_AUTOTICKS | TBS_NOTICKS)) == TBS_AUTOTICKS &&
       state.maximum > state.minimum) {
@@ -150,11 +150,9 @@ void Paint(HWND track, const TrackState& state) {
   RECT thumb = ThumbRect(track, state);
   bool enabled = IsWindowEnabled(track);
   platform::Fill(dc, thumb.left, thumb.top, thumb.right, thumb.bottom, state.dragging ? COLOR_3DLIGHT : COLOR_BTNFACE);
-  platform::Frame(dc, thumb, COLOR_BTNHIGHLIGHT, enabled ? COLOR_3DDKSHADOW : COLOR_BTNSHADOW);
-  if (GetFocus() == track) {
-    // The focus shows as a dotted-looking line along the control's edge.
-    platform::Frame(dc, client, COLOR_BTNSHADOW, COLOR_BTNSHADOW);
-  }
+  if (enabled) DrawEdge(dc, &thumb, EDGE_RAISED, BF_RECT | BF_SOFT);
+  else DrawEdge(dc, &thumb, EDGE_RAISED, BF_RECT | BF_FLAT);
+  if (GetFocus() == track) DrawFocusRect(dc, &client);
   platform::EndControlPaint(track, &paint, oldFont);
 }
 

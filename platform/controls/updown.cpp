@@ -181,8 +181,10 @@ void Paint(HWND upDown, const UpDownState& state) {
     RECT& area = (arrow == 1) != horizontal ? first : second;
     bool pressed = state.pressed == arrow;
     platform::Fill(dc, area.left, area.top, area.right, area.bottom, COLOR_BTNFACE);
-    if (pressed) platform::Frame(dc, area, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
-    else platform::Frame(dc, area, COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW);
+    RECT face = area;
+    if (pressed) platform::Frame(dc, face, COLOR_BTNSHADOW, COLOR_BTNSHADOW);
+    else DrawEdge(dc, &face, EDGE_RAISED, BF_RECT | BF_SOFT);
+    if (pressed) OffsetRect(&area, 1, 1);
     Arrow(dc, area, arrow, horizontal, colour);
   }
   platform::EndControlPaint(upDown, &paint, oldFont);

@@ -11,3 +11,6 @@ HWND RequesterOwner();
 void ModalWindowsEnter();
 // Undoes ModalWindowsEnter for the calling thread's windows.
 void ModalWindowsLeave();
+// Forgets the file requester's result buffers without freeing them: at start-up they went
+// with the main heap of a runtime that ran before in this process.
+void RequesterFileForget();

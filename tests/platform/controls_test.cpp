@@ -137,4 +137,34 @@ TEST_F(ControlsTest, StaticPaintsInTheColoursItsParentChooses) {
   g_staticBrush = nullptr;
 }
 
+TEST_F(ControlsTest, MarksAreGreyedWhenDisabledAndTheFocusIsADottedRectangle) {
+  HWND enabled = Control(u"Button", BS_AUTOCHECKBOX, 1, 10, 10, 120, 20);
+  HWND disabled = Control(u"Button", BS_AUTOCHECKBOX | WS_DISABLED, 2, 10, 40, 120, 20);
+  HWND push = Control(u"Button", BS_PUSHBUTTON, 3, 10, 70, 120, 24);
+  for (HWND box : {enabled, disabled}) SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+  SetFocus(push);
+  platform::PumpMessages();
+  DIBSECTION section{};
+  ASSERT_EQ(GetObjectW(platform::WindowBacking(parent_), sizeof section, &section), static_cast<int>(sizeof section));
+  auto count = [&](int left, int top, int right, int bottom, int colour) {
+    COLORREF c = GetSysColor(colour);
+    const uint32_t wanted = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    int n = 0;
+    for (int y = top; y < bottom; ++y) {
+      const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(section.dsBm.bmBits) +
+                                                          static_cast<ptrdiff_t>(y) * section.dsBm.bmWidthBytes);
+      for (int x = left; x < right; ++x) n += (row[x] & 0xFFFFFF) == wanted;
+    }
+    return n;
+  };
+  // The tick (within the box, left of the label) is black, or grey on a disabled box.
+  EXPECT_GE(count(10, 10, 23, 30, COLOR_WINDOWTEXT), 15);
+  EXPECT_EQ(count(10, 40, 23, 60, COLOR_WINDOWTEXT), 0);
+  EXPECT_GE(count(10, 40, 23, 60, COLOR_GRAYTEXT), 15);
+  // The focused button's inner rectangle inverts every other pixel of the face along its top.
+  const int face = count(13, 73, 127, 74, COLOR_BTNFACE);
+  EXPECT_GE(face, 50);
+  EXPECT_LE(face, 60);
+}
+
 }  // namespace

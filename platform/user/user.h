@@ -514,6 +514,31 @@ BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
 
+// ---- edges and focus rectangles ----
+#define BDR_RAISEDOUTER 0x0001
+#define BDR_SUNKENOUTER 0x0002
+#define BDR_RAISEDINNER 0x0004
+#define BDR_SUNKENINNER 0x0008
+#define EDGE_RAISED (BDR_RAISEDOUTER | BDR_RAISEDINNER)
+#define EDGE_SUNKEN (BDR_SUNKENOUTER | BDR_SUNKENINNER)
+#define EDGE_ETCHED (BDR_SUNKENOUTER | BDR_RAISEDINNER)
+#define EDGE_BUMP (BDR_RAISEDOUTER | BDR_SUNKENINNER)
+#define BF_LEFT 0x0001
+#define BF_TOP 0x0002
+#define BF_RIGHT 0x0004
+#define BF_BOTTOM 0x0008
+#define BF_RECT (BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM)
+#define BF_MIDDLE 0x0800
+#define BF_SOFT 0x1000
+#define BF_ADJUST 0x2000
+#define BF_FLAT 0x4000
+#define BF_MONO 0x8000
+// Draws the outer and inner rings `edge` names on the sides `flags` names, in the system's 3D
+// colours; BF_ADJUST leaves the rectangle inside the edge, BF_MIDDLE fills that with the face.
+BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags);
+// Inverts every other pixel of the rectangle's outline; drawing it twice restores the pixels.
+BOOL DrawFocusRect(HDC dc, const RECT* rect);
+
 // ---- system metrics and colours ----
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1

@@ -1,8 +1,9 @@
 // Installed faces and face matching: the table of scalable faces fontconfig lists (with the
 // family names Windows would show for them), the FreeType faces opened from their files, and
 // the choice of a face for a LOGFONTW as the Windows font mapper makes it: the family first,
-// then a full face name, then a substitute (Arial by its metric twin, unknown names by the
-// default face of the requested pitch and family).
+// then a full face name, then a name of the font list (Arial by its metric twin), the dialog
+// font by its measured stand-in, then fontconfig's substitute (unknown names get the default
+// face of the requested pitch and family).
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -170,6 +171,25 @@ const char* SystemFaceSubstitute(const std::u16string& folded) {
   return nullptr;
 }
 
+// A face of the font list by the name it is listed under: a family (the Windows names among
+// them) gives its face nearest the weight and slant, a face name that face.
+const InstalledFace* ListedFace(const std::u16string& folded, int weight, bool italic) {
+  if (const FaceFamily* family = FaceFamilyNamed(folded)) {
+    const InstalledFace* best = nullptr;
+    int bestScore = 0;
+    for (const NamedFace& named : family->faces) {
+      const int score = (named.face->italic != italic ? 10000 : 0) + std::abs(named.face->weight - weight);
+      if (best == nullptr || score < bestScore) {
+        best = named.face;
+        bestScore = score;
+      }
+    }
+    return best;
+  }
+  const NamedFace* named = NamedFaceFind(folded, nullptr);
+  return named != nullptr ? named->face : nullptr;
+}
+
 bool FontconfigMatch(const std::u16string& name, const std::u16string& folded, int weight, bool italic,
                      BYTE pitchAndFamily, FaceChoice* choice, bool* faceItalic) {
   FcPattern* pattern = FcPatternCreate();
@@ -230,6 +250,12 @@ const std::vector<InstalledFace>& InstalledFaces() {
   return *g_installed;
 }
 
+std::string FontconfigFile(const std::u16string& name) {
+  FaceChoice choice;
+  bool italic = false;
+  return FontconfigMatch(name, Fold(name), FW_NORMAL, false, 0, &choice, &italic) ? choice.file : std::string();
+}
+
 bool FaceMatch(const LOGFONTW& logFont, FaceChoice* choice) {
   std::u16string name;
   for (int i = 0; i < LF_FACESIZE && logFont.lfFaceName[i] != 0; ++i) name.push_back(logFont.lfFaceName[i]);
@@ -270,6 +296,9 @@ bool FaceMatch(const LOGFONTW& logFont, FaceChoice* choice) {
       }
     }
   }
+  if (best == nullptr) best = ListedFace(folded, weight, italic);
+  // The dialog font is drawn with the face whose widths its layouts were made for.
+  if (best == nullptr && IsDialogFaceName(folded)) best = DialogFace();
   FaceChoice result;
   bool faceItalic = false;
   if (best != nullptr) {
@@ -284,6 +313,8 @@ bool FaceMatch(const LOGFONTW& logFont, FaceChoice* choice) {
   // Windows makes bold and italic up when the chosen face lacks them.
   result.syntheticBold = weight >= FW_SEMIBOLD && result.weight < FW_SEMIBOLD;
   result.syntheticItalic = italic && !faceItalic;
+  result.family = FaceFamilyNameOf(result.file, result.index);
+  if (const FaceFamily* family = FaceFamilyNamed(folded); family != nullptr && family->alias) result.family = family->name;
   if (g_matches->size() >= kMatchCacheLimit) g_matches->clear();
   (*g_matches)[key] = result;
   *choice = result;

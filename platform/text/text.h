@@ -196,6 +196,8 @@ HFONT CreateFontW(int height, int width, int escapement, int orientation, int we
                   DWORD pitchAndFamily, LPCWSTR faceName);
 HFONT CreateFontIndirectW(const LOGFONTW* logFont);
 BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics);
+// The family name of the face the selected font is drawn with, as the font list shows it.
+int GetTextFaceW(HDC dc, int count, LPWSTR name);
 int EnumFontFamiliesExW(HDC dc, LOGFONTW* logFont, FONTENUMPROCW proc, LPARAM data, DWORD flags);
 
 // ---- text output and measuring ----

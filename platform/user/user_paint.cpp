@@ -71,7 +71,14 @@ void InvalidateTree(HWND handle, const RECT* area, bool erase) {
     POINT offset{0, 0};
     MapWindowPoints(handle, child, &offset, 1);
     OffsetRect(&inChild, offset.x, offset.y);
-    InvalidateTree(child, &inChild, true);
+    // A child paints its frame with its client area: a repaint that reaches only its border
+    // repaints it whole, so that the border is drawn again over what the parent painted.
+    RECT inFrame = ClientAreaInFrame(*record), frame{-inFrame.left, -inFrame.top,
+                                                      record->rect.right - record->rect.left - inFrame.left,
+                                                      record->rect.bottom - record->rect.top - inFrame.top};
+    RECT touched;
+    const bool framed = inFrame.left > 0 || inFrame.top > 0;
+    InvalidateTree(child, framed && IntersectRect(&touched, &inChild, &frame) ? nullptr : &inChild, true);
   }
 }
 
@@ -142,6 +149,22 @@ bool PaintTakePending(DWORD thread, MSG* message) {
     return true;
   }
   return false;
+}
+
+HDC PaintFrameDc(HWND handle, RECT* shown, HWND* top) {
+  auto window = WindowFind(handle);
+  if (!window || !window->parent) return nullptr;
+  Placement placement = PlacementOf(handle);
+  Placement parent = PlacementOf(window->parent);
+  auto topWindow = WindowFind(placement.top);
+  if (!topWindow || !topWindow->backing) return nullptr;
+  RECT inFrame = ClientAreaInFrame(*window);
+  POINT origin{placement.origin.x - inFrame.left, placement.origin.y - inFrame.top};
+  RECT frame{origin.x, origin.y, origin.x + (window->rect.right - window->rect.left),
+             origin.y + (window->rect.bottom - window->rect.top)};
+  IntersectRect(shown, &frame, &parent.visible);
+  *top = placement.top;
+  return GdiSurfaceDcCreate(topWindow->backing, origin, *shown);
 }
 
 }  // namespace platform
@@ -237,6 +260,7 @@ HDC BeginPaint(HWND handle, PAINTSTRUCT* paint) {
   window->needsErase = false;
   window->internalPaint = false;
   paint->rcPaint = area;
+  platform::PaintChildFrame(handle);
   paint->hdc = SurfaceDc(handle, &area);
   if (paint->hdc && erase) paint->fErase = !SendMessageW(handle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(paint->hdc), 0);
   return paint->hdc;

@@ -222,6 +222,7 @@ FontInstance* FontResolve(GdiFont& font) {
     }
   }
   font.instance = instance;
+  font.family = choice.family;
   return instance.get();
 }
 
@@ -289,4 +290,25 @@ BOOL GetTextMetricsW(HDC dcHandle, TEXTMETRICW* metrics) {
   if (instance == nullptr) return FALSE;
   *metrics = instance->metrics;
   return TRUE;
+}
+
+int GetTextFaceW(HDC dcHandle, int count, LPWSTR name) {
+  auto dc = GdiHandleAs<GdiDc>(dcHandle);
+  if (!dc || (name != nullptr && count <= 0)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  auto font = DcFont(*dc);
+  std::u16string family;
+  {
+    std::lock_guard<std::mutex> guard(TextLock());
+    if (font == nullptr || FontResolve(*font) == nullptr) return 0;
+    family = font->family;
+  }
+  // Without a buffer the answer is the room the name needs, its terminator included.
+  if (name == nullptr) return static_cast<int>(family.size()) + 1;
+  const size_t copied = std::min(family.size(), static_cast<size_t>(count) - 1);
+  std::copy_n(family.data(), copied, name);
+  name[copied] = 0;
+  return static_cast<int>(copied);
 }

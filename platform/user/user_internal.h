@@ -100,6 +100,11 @@ void FocusForgetWindow(HWND window);
 void PaintForgetWindow(Window& window);
 bool PaintTakePending(DWORD thread, MSG* message);
 void PaintResizeBacking(Window& window);
+// A DC over a child window's whole frame (its own coordinates), clipped to what its ancestors
+// show; `shown` receives that part in the backing bitmap of `top`. Null without a backing.
+HDC PaintFrameDc(HWND handle, RECT* shown, HWND* top);
+// Paints a child window's border and edges from its styles (user_edges.cpp).
+void PaintChildFrame(HWND handle);
 
 // Timers (user_message.cpp).
 void TimersForgetWindow(HWND window);

@@ -1,6 +1,7 @@
-// Font enumeration: EnumFontFamiliesExW over the installed faces, reporting each family (or
-// each face of one named family) once per character set its OS/2 code-page ranges cover, with
-// ENUMLOGFONTEXW and NEWTEXTMETRICEXW filled as Windows fills them for TrueType fonts.
+// Font enumeration: EnumFontFamiliesExW over the families of the font list, reporting each
+// family (or each face of one named family) once per character set its OS/2 code-page ranges
+// cover, under the names people know, with ENUMLOGFONTEXW and NEWTEXTMETRICEXW filled as
+// Windows fills them for TrueType fonts.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -48,8 +49,10 @@ std::u16string Fold(std::u16string text) {
   return text;
 }
 
-// The records of one face: one per character set it covers, or only `charset` when one is asked.
-void FaceRecords(const InstalledFace& installed, BYTE charset, std::vector<EnumRecord>* records) {
+// The records of one face, listed under `family` and `fullName`: one per character set it
+// covers, or only `charset` when one is asked.
+void FaceRecords(const InstalledFace& installed, const std::u16string& family, const std::u16string& fullName,
+                 BYTE charset, std::vector<EnumRecord>* records) {
   FT_Face face = FaceOpen(installed.file, installed.index);
   if (face == nullptr) return;
   auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
@@ -90,8 +93,8 @@ void FaceRecords(const InstalledFace& installed, BYTE charset, std::vector<EnumR
   lf.lfQuality = 1;  // DRAFT_QUALITY
   lf.lfPitchAndFamily = static_cast<BYTE>((installed.fixedPitch ? FIXED_PITCH : VARIABLE_PITCH) |
                                           (metrics.tmPitchAndFamily & 0xF0));
-  CopyName(lf.lfFaceName, installed.gdiFamily);
-  CopyName(base.font.elfFullName, installed.fullName);
+  CopyName(lf.lfFaceName, family);
+  CopyName(base.font.elfFullName, fullName);
   CopyName(base.font.elfStyle, installed.style);
 
   for (const CharsetRange& range : kCharsets) {
@@ -122,16 +125,15 @@ int EnumFontFamiliesExW(HDC dc, LOGFONTW* logFont, FONTENUMPROCW proc, LPARAM da
   {
     // The callbacks run without the text lock, as they may measure text themselves.
     std::lock_guard<std::mutex> guard(TextLock());
-    const InstalledFace* previous = nullptr;
-    for (const InstalledFace& face : InstalledFaces()) {
-      if (folded.empty()) {
-        // One face per family: the faces are listed with each family's regular face first.
-        if (previous != nullptr && previous->gdiFamily == face.gdiFamily) continue;
-        previous = &face;
-      } else if (Fold(face.gdiFamily) != folded) {
-        continue;
+    if (folded.empty()) {
+      // One record per family (and character set), for its main face under the family's name.
+      for (const FaceFamily& family : FaceFamilies()) {
+        FaceRecords(*family.faces.front().face, family.name, family.name, logFont->lfCharSet, &records);
       }
-      FaceRecords(face, logFont->lfCharSet, &records);
+    } else if (const FaceFamily* family = FaceFamilyNamed(folded)) {
+      for (const NamedFace& face : family->faces) {
+        FaceRecords(*face.face, family->name, face.name, logFont->lfCharSet, &records);
+      }
     }
   }
   int result = 1;

@@ -38,6 +38,31 @@ const std::vector<InstalledFace>& InstalledFaces();
 // The FreeType face of a file (opened once, kept for the process); null when it cannot be read.
 FT_Face FaceOpen(const std::string& file, int index);
 
+// A face under the name people know it by ("Liberation Sans Bold").
+struct NamedFace {
+  std::u16string name;
+  const InstalledFace* face = nullptr;
+};
+// A family as the font list shows it: its main face first, named like the family. An alias
+// family is a common Windows name standing on an installed family with the same widths.
+struct FaceFamily {
+  std::u16string name;
+  std::vector<NamedFace> faces;
+  bool alias = false;
+};
+// Every family, installed ones in their sorted order, then the Windows names; built once.
+const std::vector<FaceFamily>& FaceFamilies();
+// The family or face of a case-folded name (a name cut at LF_FACESIZE - 1 characters finds the
+// one entry it begins); null when there is none. `family` receives the face's family.
+const FaceFamily* FaceFamilyNamed(const std::u16string& folded);
+const NamedFace* NamedFaceFind(const std::u16string& folded, const FaceFamily** family);
+// The name of the installed family a face file belongs to (empty when it is not listed).
+std::u16string FaceFamilyNameOf(const std::string& file, int index);
+// Whether a case-folded name is one dialogs ask for their font by, and the face that stands in
+// for it: the installed face whose widths come nearest to those dialog layouts are made for.
+bool IsDialogFaceName(const std::u16string& folded);
+const InstalledFace* DialogFace();
+
 // What a LOGFONTW comes down to: a face and the styles it lacks and must be synthesised.
 struct FaceChoice {
   std::string file;
@@ -46,10 +71,14 @@ struct FaceChoice {
   bool syntheticBold = false;
   bool syntheticItalic = false;
   bool fixedPitch = false;
+  std::u16string family;  // the name of the family it is listed under, as GetTextFaceW reports
 };
 // Matches the face name (exact family, then full name, then fontconfig's substitution, which
 // maps Arial to Liberation Sans and unknown names to the default face of the pitch and family).
 bool FaceMatch(const LOGFONTW& logFont, FaceChoice* choice);
+// The file of the face fontconfig substitutes for a family name (its metric aliases among its
+// rules); empty when it offers none.
+std::string FontconfigFile(const std::u16string& name);
 
 // A glyph as rasterised: coverage 0..255, `left`/`top` from the pen position (top upwards).
 struct GlyphImage {
@@ -95,6 +124,7 @@ struct GdiFont : GdiObject {
   int Describe(int size, void* buffer) const override;
   LOGFONTW logFont{};
   std::shared_ptr<FontInstance> instance;  // resolved at first use, under the text lock
+  std::u16string family;                   // the listed family the face came from, with it
 };
 
 // The font selected into a DC (the stock system font when none is).
