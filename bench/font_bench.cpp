@@ -2,7 +2,9 @@
 // inch) on a 1920 x 1080 24-bit bottom-up output, with border 2 (25 transparent passes in the
 // outline colour and one in the text colour) against border 0 (the one pass). With the glyphs
 // cached the ratio follows the pass count times the blend; the third run, a label whose glyphs
-// must be rasterised first (a new size each time), shows what the cache saves.
+// must be rasterised first (a new size each time), shows what the cache saves. The script labels
+// are the same outline label, eight UTF-16 units long, in Latin, Arabic and Devanagari: shaped
+// once and then drawn from the cache of shaped lines, they are compared with the Latin one.
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -50,9 +52,8 @@ struct Runtime {
   std::vector<uint8_t> pixels;
 };
 
-void DrawLabel(int64_t font, int border) {
+void DrawLabel(int64_t font, int border, const char16_t* text = u"No. 007!") {
   DrawingSetFont(font);
-  const char16_t* text = u"No. 007!";
   const int64_t x = (kWidth - DrawTextWidth(text)) / 2, y = (kHeight - DrawTextHeight(text)) / 2;
   if (border > 0) {
     DrawingSetMode(DrawModeTransparent);
@@ -86,11 +87,29 @@ void LabelFreshGlyphs(benchmark::State& state) {
   }
 }
 
+// Eight units each: the Latin label, "رقم 007!" and "संख्या 7!".
+const char16_t* const kScriptLabels[] = {u"No. 007!", u"\u0631\u0642\u0645 007!",
+                                         u"\u0938\u0902\u0916\u094D\u092F\u093E 7!"};
+
+void ScriptLabel(benchmark::State& state) {
+  Runtime runtime;
+  const int64_t font = FontLoad(1, u"Arial", 80, CV_Font_HighQuality);
+  const char16_t* text = kScriptLabels[state.range(0)];
+  for (auto _ : state) {
+    runtime.Begin();
+    DrawLabel(font, 2, text);
+    DrawingEnd();
+  }
+  benchmark::DoNotOptimize(runtime.pixels.data());
+}
+
 BENCHMARK(OutlineLabel)->Arg(2)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(LabelFreshGlyphs)->Unit(benchmark::kMillisecond);
+BENCHMARK(ScriptLabel)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  return RunWithRatios(argc, argv, {{"OutlineLabel/2", "OutlineLabel/0"}, {"LabelFreshGlyphs", "OutlineLabel/0"}});
+  return RunWithRatios(argc, argv, {{"OutlineLabel/2", "OutlineLabel/0"}, {"LabelFreshGlyphs", "OutlineLabel/0"},
+                                   {"ScriptLabel/1", "ScriptLabel/0"}, {"ScriptLabel/2", "ScriptLabel/0"}});
 }

@@ -14,11 +14,8 @@ namespace platform {
 namespace {
 
 struct Candidate {
-  std::string file;
-  int index = 0;
-  int weight = FW_NORMAL;
+  FaceChoice face;                  // its file and style, nothing synthesised yet
   bool italic = false;
-  bool fixedPitch = false;
   FcCharSet* characters = nullptr;  // shared with fontconfig, kept for the process
 };
 
@@ -59,11 +56,11 @@ std::vector<Candidate> SortedCandidates(FT_Face face, bool bold, bool italic) {
       continue;
     }
     Candidate candidate;
-    candidate.file = reinterpret_cast<const char*>(file);
-    candidate.index = FcInteger(font, FC_INDEX, 0) & 0xFFFF;
-    candidate.weight = FcWeightToOpenType(FcInteger(font, FC_WEIGHT, FC_WEIGHT_REGULAR));
+    candidate.face.file = reinterpret_cast<const char*>(file);
+    candidate.face.index = FcInteger(font, FC_INDEX, 0) & 0xFFFF;
+    candidate.face.weight = FcWeightToOpenType(FcInteger(font, FC_WEIGHT, FC_WEIGHT_REGULAR));
+    candidate.face.fixedPitch = FcInteger(font, FC_SPACING, FC_PROPORTIONAL) >= FC_MONO;
     candidate.italic = FcInteger(font, FC_SLANT, FC_SLANT_ROMAN) != FC_SLANT_ROMAN;
-    candidate.fixedPitch = FcInteger(font, FC_SPACING, FC_PROPORTIONAL) >= FC_MONO;
     candidate.characters = FcCharSetCopy(characters);
     list.push_back(std::move(candidate));
   }
@@ -85,19 +82,15 @@ const std::vector<Candidate>& CandidatesFor(const FontInstance& instance) {
 // The instance of a candidate face at the size and style of `instance`, made once per face.
 FontInstance* CandidateInstance(FontInstance& instance, const Candidate& candidate, FT_Face face) {
   ShapingState& state = ShapingOf(instance);
-  const auto key = std::make_pair(candidate.file, candidate.index);
+  const auto key = std::make_pair(candidate.face.file, candidate.face.index);
   if (auto it = state.fallbackFaces.find(key); it != state.fallbackFaces.end()) return it->second.get();
   LOGFONTW logFont{};
   logFont.lfWeight = instance.metrics.tmWeight;
   logFont.lfItalic = instance.metrics.tmItalic;
   logFont.lfCharSet = instance.metrics.tmCharSet;
-  FaceChoice choice;
-  choice.file = candidate.file;
-  choice.index = candidate.index;
-  choice.weight = candidate.weight;
-  choice.fixedPitch = candidate.fixedPitch;
+  FaceChoice choice = candidate.face;
   // The borrowed glyphs take the style the selected face shows, made up where the face lacks it.
-  choice.syntheticBold = instance.metrics.tmWeight >= FW_SEMIBOLD && candidate.weight < FW_SEMIBOLD;
+  choice.syntheticBold = instance.metrics.tmWeight >= FW_SEMIBOLD && candidate.face.weight < FW_SEMIBOLD;
   choice.syntheticItalic = instance.metrics.tmItalic != 0 && !candidate.italic;
   std::shared_ptr<FontInstance> made =
       FontInstanceMake(logFont, choice, face, instance.ppem, instance.mono, instance.escapement);
@@ -114,7 +107,7 @@ FontInstance* FallbackInstance(FontInstance& instance, uint32_t codePoint) {
   for (const Candidate& candidate : CandidatesFor(instance)) {
     if (!FcCharSetHasChar(candidate.characters, codePoint)) continue;
     // Decided from the face itself: fontconfig's character set may be wider than its cmap.
-    FT_Face face = FaceOpen(candidate.file, candidate.index);
+    FT_Face face = FaceOpen(candidate.face.file, candidate.face.index);
     if (face == nullptr || face == instance.face || FT_Get_Char_Index(face, codePoint) == 0) continue;
     found = CandidateInstance(instance, candidate, face);
     if (found != nullptr) break;
