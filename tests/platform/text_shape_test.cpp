@@ -4,17 +4,19 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 
 #include "text_support.h"
 
 namespace {
 
-// A canvas with white text on black, opaque as GDI's default mode.
+// A canvas with white text on black, opaque as GDI's default mode, in Arial at `em` pixels.
 struct TextCanvas : Canvas {
-  TextCanvas(int width, int height) : Canvas(width, height) {
+  TextCanvas(int width, int height, int em = 40) : Canvas(width, height) {
     SetTextColor(dc, RGB(255, 255, 255));
     SetBkColor(dc, 0);
+    if (em > 0) Use(u"Arial", -em);
   }
   int Level(int x, int y) const { return GetRValue(At(x, y)); }
 };
@@ -44,8 +46,6 @@ int BestShift(const TextCanvas& whole, const TextCanvas& part) {
 TEST(TextShape, ArabicJoinsAndRunsRightToLeft) {
   const std::u16string word = u"\u0631\u0642\u0645";  // "رقم"
   TextCanvas whole(300, 80), first(300, 80);
-  whole.Use(u"Arial", -40);
-  first.Use(u"Arial", -40);
   int isolated = 0;
   for (char16_t letter : word) isolated += whole.Extent(std::u16string(1, letter)).cx;
   const SIZE size = whole.Extent(word);
@@ -60,8 +60,6 @@ TEST(TextShape, ArabicJoinsAndRunsRightToLeft) {
 
 TEST(TextShape, DevanagariVowelSignIStandsBeforeItsConsonant) {
   TextCanvas whole(300, 80), consonant(300, 80);
-  whole.Use(u"Arial", -40);
-  consonant.Use(u"Arial", -40);
   whole.Out(0, 0, u"\u0915\u093F");  // "कि": ka, then the vowel sign i drawn before it
   consonant.Out(0, 0, u"\u0915");
   EXPECT_GT(whole.Ink(0).right, 0);
@@ -73,12 +71,12 @@ TEST(TextShape, DevanagariVowelSignIStandsBeforeItsConsonant) {
 struct FallbackCase {
   const char* name;
   std::u16string text;
+  friend std::ostream& operator<<(std::ostream& out, const FallbackCase& c) { return out << c.name; }
 };
 class TextFallback : public testing::TestWithParam<FallbackCase> {};
 
 TEST_P(TextFallback, DrawsFromAFaceThatHasTheCharacter) {
   TextCanvas drawn(200, 80), missing(200, 80), latin(200, 80);
-  for (TextCanvas* c : {&drawn, &missing, &latin}) c->Use(u"Arial", -40);
   const std::u16string noFace = u"\U0010FFFD";  // private use: no face draws it
   drawn.Out(10, 0, GetParam().text);
   missing.Out(10, 0, noFace);
@@ -104,8 +102,6 @@ INSTANTIATE_TEST_SUITE_P(CjkAndSymbols, TextFallback,
 TEST(TextShape, MixedDirectionsKeepTheLatinStartOnTheLeft) {
   const std::u16string mixed = u"No. \u0631\u0642\u0645 7";
   TextCanvas whole(400, 80), start(400, 80);
-  whole.Use(u"Arial", -40);
-  start.Use(u"Arial", -40);
   whole.Out(0, 0, mixed);
   start.Out(0, 0, u"No.");
   const int width = start.Extent(u"No.").cx;
@@ -123,6 +119,7 @@ struct GoldenCase {
   int height, weight;
   bool italic, underline;
   std::u16string text;
+  friend std::ostream& operator<<(std::ostream& out, const GoldenCase& c) { return out << c.name; }
 };
 class TextLatinUnchanged : public testing::TestWithParam<GoldenCase> {};
 
@@ -138,7 +135,7 @@ TEST_P(TextLatinUnchanged, PixelsMatchTheGlyphByGlyphReference) {
   file.read(reference.data(), static_cast<std::streamsize>(reference.size()));
   ASSERT_TRUE(file && magic == "P5");
 
-  TextCanvas canvas(width, height);
+  TextCanvas canvas(width, height, 0);
   HFONT font = CreateFontW(c.height, 0, 0, 0, c.weight, c.italic, c.underline, 0, DEFAULT_CHARSET, 0, 0, PROOF_QUALITY,
                            0, c.face);
   canvas.made.push_back(font);
@@ -162,8 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<GoldenCase>& info) { return std::string(info.param.name); });
 
 TEST(TextShape, ALabelDrawnAgainIsNotShapedAgain) {
-  TextCanvas canvas(400, 80);
-  canvas.Use(u"Arial", -30);
+  TextCanvas canvas(400, 80, 30);
   const std::u16string label = u"\u0938\u0902\u0916\u094D\u092F\u093E 7 \u0631\u0642\u0645";
   canvas.Out(0, 0, label);
   const int64_t shaped = PlatformTextShapeCount();
@@ -177,12 +173,12 @@ struct HostileCase {
   const char* name;
   std::u16string text;
   bool shows;
+  friend std::ostream& operator<<(std::ostream& out, const HostileCase& c) { return out << c.name; }
 };
 class TextShapeHostile : public testing::TestWithParam<HostileCase> {};
 
 TEST_P(TextShapeHostile, MeasuresAndDrawsWithoutFault) {
-  TextCanvas canvas(300, 60);
-  canvas.Use(u"Arial", -20);
+  TextCanvas canvas(300, 60, 20);
   const std::u16string& text = GetParam().text;
   const SIZE size = canvas.Extent(text);
   EXPECT_GE(size.cx, 0);
