@@ -7,6 +7,7 @@
 // once and then drawn from the cache of shaped lines, they are compared with the Latin one.
 #include <benchmark/benchmark.h>
 
+#include <string>
 #include <vector>
 
 #include "corvid.h"
@@ -103,13 +104,35 @@ void ScriptLabel(benchmark::State& state) {
   benchmark::DoNotOptimize(runtime.pixels.data());
 }
 
+// A series draws a new number on every frame: the label is shaped once per frame. This measures
+// that shaping alone (a new text each time, never found in the cache).
+void ShapeNewLabel(benchmark::State& state) {
+  Runtime runtime;
+  runtime.Begin();
+  DrawingSetFont(FontLoad(1, u"Arial", 80, CV_Font_HighQuality));
+  std::u16string text = kScriptLabels[state.range(0)];
+  text.resize(text.size() - 2);
+  // Six digits: a million labels before one comes again, far more than the cache keeps.
+  int64_t number = 0;
+  for (auto _ : state) {
+    std::u16string label = text;
+    for (int64_t rest = number++ % 1000000, digit = 0; digit < 6; ++digit, rest /= 10) {
+      label.push_back(static_cast<char16_t>(u'0' + rest % 10));
+    }
+    benchmark::DoNotOptimize(DrawTextWidth(label.c_str()));
+  }
+  DrawingEnd();
+}
+
 BENCHMARK(OutlineLabel)->Arg(2)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(LabelFreshGlyphs)->Unit(benchmark::kMillisecond);
 BENCHMARK(ScriptLabel)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(ShapeNewLabel)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
   return RunWithRatios(argc, argv, {{"OutlineLabel/2", "OutlineLabel/0"}, {"LabelFreshGlyphs", "OutlineLabel/0"},
-                                   {"ScriptLabel/1", "ScriptLabel/0"}, {"ScriptLabel/2", "ScriptLabel/0"}});
+                                   {"ScriptLabel/1", "ScriptLabel/0"}, {"ScriptLabel/2", "ScriptLabel/0"},
+                                   {"ShapeNewLabel/1", "ShapeNewLabel/0"}, {"ShapeNewLabel/2", "ShapeNewLabel/0"}});
 }

@@ -157,9 +157,8 @@ struct Run {
   std::vector<ShapedGlyph> glyphs;
 };
 
-void ShapeRun(const char16_t* text, size_t count, const Characters& chars, hb_script_t script, FontInstance& face,
-              Run* run) {
-  static hb_buffer_t* buffer = hb_buffer_create();
+void ShapeRun(hb_buffer_t* buffer, const char16_t* text, size_t count, const Characters& chars, hb_script_t script,
+              FontInstance& face, Run* run) {
   // GDI places text without kerning; glyph substitutions (joining forms, conjuncts,
   // ligatures) all stay as the font asks for them.
   static const hb_feature_t kNoKerning{HB_TAG('k', 'e', 'r', 'n'), 0, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END};
@@ -234,11 +233,14 @@ std::shared_ptr<ShapedLine> ShapeNow(FontInstance& instance, const char16_t* tex
     }
     runs.back().end = i + 1;
   }
+  // A buffer of this text's own: it grows with the longest run and is not kept beyond it.
+  hb_buffer_t* buffer = hb_buffer_create();
   size_t total = 0;
   for (Run& run : runs) {
-    ShapeRun(text, count, chars, scripts[run.first], *faces[run.first], &run);
+    ShapeRun(buffer, text, count, chars, scripts[run.first], *faces[run.first], &run);
     total += run.glyphs.size();
   }
+  hb_buffer_destroy(buffer);
   line->glyphs.reserve(total);
   int64_t pen = 0;
   for (size_t index : VisualOrder(runs)) {
