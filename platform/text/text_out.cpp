@@ -1,7 +1,8 @@
 // Text output and measuring: GetTextExtentPoint32W (the advance of the shaped text, no
-// kerning), TextOutW into the bitmap a DC draws into (text colour blended by each glyph's coverage, the
-// cell filled with the background colour in opaque mode, underline and strike-out, turned by
-// the font's escapement), SetTextAlign, and DrawTextW with its line breaking and measuring.
+// kerning), TextOutW into the bitmap a DC draws into (text colour blended by each glyph's
+// coverage, glyphs from the faces the shaping chose, the cell filled with the background
+// colour in opaque mode, underline and strike-out, turned by the font's escapement),
+// SetTextAlign, and DrawTextW with its line breaking and measuring.
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -341,7 +342,8 @@ BOOL TextOutW(HDC dc, int x, int y, LPCWSTR text, int count) {
   std::lock_guard<std::mutex> guard(TextLock());
   FontInstance* instance = FontResolve(*call.font);
   if (instance == nullptr) return FALSE;
-  DrawLine(*call.dc, *instance, *TextShape(*instance, text, static_cast<size_t>(count)), x, y, call.dc->textAlign, nullptr, -1);
+  const auto line = TextShape(*instance, text, static_cast<size_t>(count));
+  DrawLine(*call.dc, *instance, *line, x, y, call.dc->textAlign, nullptr, -1);
   return TRUE;
 }
 

@@ -58,8 +58,9 @@ TEST_F(FontTest, LabelsInFourScriptsStayInsideTheirMeasuredBoxes) {
   }
   CodecInit();
   PngEncoderInit();
-  EXPECT_EQ(1, ImageEncode(u"label_scripts.png", pixels.Data(), kImageFormatPng, kWidth, kRow * 4, (kWidth * 3 + 3) / 4 * 4,
-                           24, 0, 7, -1));
+  const int64_t stride = (kWidth * 3 + 3) / 4 * 4;
+  EXPECT_EQ(1,
+            ImageEncode(u"label_scripts.png", pixels.Data(), kImageFormatPng, kWidth, kRow * 4, stride, 24, 0, 7, -1));
 }
 
 }  // namespace

@@ -197,7 +197,7 @@ std::u16string Repeat(const std::u16string& piece, size_t units) {
 
 INSTANTIATE_TEST_SUITE_P(
     BadInput, TextShapeHostile,
-    testing::Values(HostileCase{"UnpairedSurrogates", std::u16string{0xDC00, u'a', 0xD800, 0xD800, u'\u0644', 0xDFFF}, true},
+    testing::Values(HostileCase{"UnpairedSurrogates", {0xDC00, u'a', 0xD800, 0xD800, u'\u0644', 0xDFFF}, true},
                     HostileCase{"TenThousandMarksOnOneLetter", u"a" + std::u16string(10000, u'\u0301'), true},
                     HostileCase{"OneMegabyteOfMixedScripts",
                                 Repeat(u"No. \u0631\u0642\u0645 \u0915\u093F \u756A\u2713 ", 512 * 1024), true},
