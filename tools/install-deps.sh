@@ -8,9 +8,9 @@ packages=(
   zlib1g-dev libpng-dev libjpeg-dev libtiff-dev libexpat1-dev
   libfreetype-dev libfontconfig-dev libharfbuzz-dev libfribidi-dev
   fonts-liberation fonts-dejavu-core
-  # Small faces for labels in other scripts, which the text tests draw with: Arabic,
-  # Devanagari and CJK (the symbols come from DejaVu).
-  fonts-sil-scheherazade fonts-lohit-deva fonts-wqy-microhei
+  # Small faces for labels in other scripts, which the text tests draw with: Devanagari and
+  # CJK (Arabic, Hebrew and the symbols come from DejaVu).
+  fonts-lohit-deva fonts-wqy-microhei
   googletest libgtest-dev libbenchmark-dev
 )
 
