@@ -2,9 +2,12 @@
 // inch) on a 1920 x 1080 24-bit bottom-up output, with border 2 (25 transparent passes in the
 // outline colour and one in the text colour) against border 0 (the one pass). With the glyphs
 // cached the ratio follows the pass count times the blend; the third run, a label whose glyphs
-// must be rasterised first (a new size each time), shows what the cache saves.
+// must be rasterised first (a new size each time), shows what the cache saves. The script labels
+// are the same outline label, eight UTF-16 units long, in Latin, Arabic and Devanagari: shaped
+// once and then drawn from the cache of shaped lines, they are compared with the Latin one.
 #include <benchmark/benchmark.h>
 
+#include <string>
 #include <vector>
 
 #include "corvid.h"
@@ -50,9 +53,8 @@ struct Runtime {
   std::vector<uint8_t> pixels;
 };
 
-void DrawLabel(int64_t font, int border) {
+void DrawLabel(int64_t font, int border, const char16_t* text = u"No. 007!") {
   DrawingSetFont(font);
-  const char16_t* text = u"No. 007!";
   const int64_t x = (kWidth - DrawTextWidth(text)) / 2, y = (kHeight - DrawTextHeight(text)) / 2;
   if (border > 0) {
     DrawingSetMode(DrawModeTransparent);
@@ -86,11 +88,51 @@ void LabelFreshGlyphs(benchmark::State& state) {
   }
 }
 
+// Eight units each: the Latin label, "رقم 007!" and "संख्या 7!".
+const char16_t* const kScriptLabels[] = {u"No. 007!", u"\u0631\u0642\u0645 007!",
+                                         u"\u0938\u0902\u0916\u094D\u092F\u093E 7!"};
+
+void ScriptLabel(benchmark::State& state) {
+  Runtime runtime;
+  const int64_t font = FontLoad(1, u"Arial", 80, CV_Font_HighQuality);
+  const char16_t* text = kScriptLabels[state.range(0)];
+  for (auto _ : state) {
+    runtime.Begin();
+    DrawLabel(font, 2, text);
+    DrawingEnd();
+  }
+  benchmark::DoNotOptimize(runtime.pixels.data());
+}
+
+// A series draws a new number on every frame: the label is shaped once per frame. This measures
+// that shaping alone (a new text each time, never found in the cache).
+void ShapeNewLabel(benchmark::State& state) {
+  Runtime runtime;
+  runtime.Begin();
+  DrawingSetFont(FontLoad(1, u"Arial", 80, CV_Font_HighQuality));
+  std::u16string text = kScriptLabels[state.range(0)];
+  text.resize(text.size() - 2);
+  // Six digits: a million labels before one comes again, far more than the cache keeps.
+  int64_t number = 0;
+  for (auto _ : state) {
+    std::u16string label = text;
+    for (int64_t rest = number++ % 1000000, digit = 0; digit < 6; ++digit, rest /= 10) {
+      label.push_back(static_cast<char16_t>(u'0' + rest % 10));
+    }
+    benchmark::DoNotOptimize(DrawTextWidth(label.c_str()));
+  }
+  DrawingEnd();
+}
+
 BENCHMARK(OutlineLabel)->Arg(2)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(LabelFreshGlyphs)->Unit(benchmark::kMillisecond);
+BENCHMARK(ScriptLabel)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(ShapeNewLabel)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  return RunWithRatios(argc, argv, {{"OutlineLabel/2", "OutlineLabel/0"}, {"LabelFreshGlyphs", "OutlineLabel/0"}});
+  return RunWithRatios(argc, argv, {{"OutlineLabel/2", "OutlineLabel/0"}, {"LabelFreshGlyphs", "OutlineLabel/0"},
+                                   {"ScriptLabel/1", "ScriptLabel/0"}, {"ScriptLabel/2", "ScriptLabel/0"},
+                                   {"ShapeNewLabel/1", "ShapeNewLabel/0"}, {"ShapeNewLabel/2", "ShapeNewLabel/0"}});
 }

@@ -6,7 +6,11 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   zlib1g-dev libpng-dev libjpeg-dev libtiff-dev libexpat1-dev
-  libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
+  libfreetype-dev libfontconfig-dev libharfbuzz-dev libfribidi-dev
+  fonts-liberation fonts-dejavu-core
+  # Small faces for labels in other scripts, which the text tests draw with: Devanagari and
+  # CJK (Arabic, Hebrew and the symbols come from DejaVu).
+  fonts-lohit-deva fonts-wqy-microhei
   googletest libgtest-dev libbenchmark-dev
 )
 

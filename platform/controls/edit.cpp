@@ -30,6 +30,22 @@ struct EditState {
 
 DWORD StyleOf(HWND edit) { return static_cast<DWORD>(GetWindowLongPtrW(edit, GWL_STYLE)); }
 
+// Surrogate pairs are one character: the caret never stands between their halves.
+bool InsidePair(const std::u16string& text, size_t at) {
+  return at > 0 && at < text.size() && text[at - 1] >= 0xD800 && text[at - 1] <= 0xDBFF && text[at] >= 0xDC00 &&
+         text[at] <= 0xDFFF;
+}
+size_t NextCharacter(const std::u16string& text, size_t at) {
+  if (at >= text.size()) return text.size();
+  ++at;
+  return InsidePair(text, at) ? at + 1 : at;
+}
+size_t PreviousCharacter(const std::u16string& text, size_t at) {
+  if (at == 0) return 0;
+  --at;
+  return InsidePair(text, at) ? at - 1 : at;
+}
+
 size_t SelectionStart(const EditState& state) { return std::min(state.anchor, state.caret); }
 size_t SelectionEnd(const EditState& state) { return std::max(state.anchor, state.caret); }
 
@@ -75,7 +91,7 @@ void ScrollToCaret(HWND edit, EditState& state) {
   if (state.caret < state.firstVisible) state.firstVisible = state.caret;
   int width = TextAreaWidth(edit);
   while (state.firstVisible < state.caret && Extent(edit, shown, state.firstVisible, state.caret - state.firstVisible) > width) {
-    ++state.firstVisible;
+    state.firstVisible = NextCharacter(shown, state.firstVisible);
   }
 }
 
@@ -87,6 +103,7 @@ size_t PositionAt(HWND edit, const EditState& state, int x) {
   size_t best = state.firstVisible;
   int previous = 0;
   for (size_t at = state.firstVisible + 1; at <= shown.size(); ++at) {
+    if (InsidePair(shown, at)) continue;
     int right = Extent(edit, shown, state.firstVisible, at - state.firstVisible);
     if (origin + right >= x) return (x - origin) - previous < right - (x - origin) ? at - 1 : at;
     previous = right;
@@ -116,7 +133,7 @@ void ReplaceSelection(HWND edit, EditState& state, std::u16string insert, bool n
   size_t start = SelectionStart(state), end = SelectionEnd(state);
   size_t room = state.limit - std::min(state.limit, state.text.size() - (end - start));
   bool cut = insert.size() > room;
-  if (cut) insert.resize(room);
+  if (cut) insert.resize(InsidePair(insert, room) ? room - 1 : room);
   if (insert.empty() && start == end) {
     if (cut) NotifyParent(edit, EN_MAXTEXT);
     return;
@@ -138,7 +155,7 @@ void TypeCharacter(HWND edit, EditState& state, char16_t unit) {
   if (unit == VK_BACK) {
     if (state.anchor == state.caret) {
       if (state.caret == 0) return;
-      state.anchor = state.caret - 1;
+      state.anchor = PreviousCharacter(state.text, state.caret);
     }
     ReplaceSelection(edit, state, std::u16string(), true);
     return;
@@ -159,11 +176,11 @@ bool MoveKey(HWND edit, EditState& state, WPARAM key) {
   switch (key) {
     case VK_LEFT:
       if (!extend && state.anchor != state.caret) caret = SelectionStart(state);
-      else if (caret > 0) --caret;
+      else caret = PreviousCharacter(state.text, caret);
       break;
     case VK_RIGHT:
       if (!extend && state.anchor != state.caret) caret = SelectionEnd(state);
-      else if (caret < state.text.size()) ++caret;
+      else caret = NextCharacter(state.text, caret);
       break;
     case VK_HOME: caret = 0; break;
     case VK_END: caret = state.text.size(); break;
@@ -171,7 +188,7 @@ bool MoveKey(HWND edit, EditState& state, WPARAM key) {
       if (!CanEdit(edit)) return true;
       if (state.anchor == state.caret) {
         if (state.caret >= state.text.size()) return true;
-        state.anchor = state.caret + 1;
+        state.anchor = NextCharacter(state.text, state.caret);
       }
       ReplaceSelection(edit, state, std::u16string(), true);
       return true;

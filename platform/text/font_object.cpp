@@ -156,6 +156,11 @@ FontInstance::~FontInstance() {
   if (size != nullptr) FT_Done_Size(size);
 }
 
+std::shared_ptr<FontInstance> FontInstanceMake(const LOGFONTW& logFont, const FaceChoice& choice, FT_Face face,
+                                               int ppem, bool mono, int escapement) {
+  return InstanceMake(logFont, choice, face, ppem, mono, escapement);
+}
+
 int GdiFont::Describe(int size, void* buffer) const {
   if (buffer == nullptr) return sizeof(LOGFONTW);
   const int bytes = std::min<int>(size, sizeof(LOGFONTW));

@@ -230,3 +230,6 @@ PlatformDisplayInfo PlatformDisplayGet();
 // How many glyph images FreeType has rasterised since the process started; tests compare it
 // before and after drawing to see that the glyph cache serves repeated text.
 int64_t PlatformGlyphRasterCount();
+// How many times a text has been shaped since the process started (texts served from the
+// cache of shaped lines do not count); tests see by it that a label drawn again is not shaped again.
+int64_t PlatformTextShapeCount();

@@ -89,6 +89,10 @@ struct GlyphImage {
   std::vector<uint8_t> coverage;
 };
 
+// What shaping keeps per instance (the shaper's font, fallback faces, shaped lines); made at
+// first use by the shaping code, which alone knows its shape.
+struct ShapingState;
+
 struct FontInstance {
   ~FontInstance();
   FT_Face face = nullptr;
@@ -108,6 +112,7 @@ struct FontInstance {
   std::vector<int32_t> advances;                        // per glyph index; -1 = not read yet
   std::unordered_map<uint32_t, GlyphImage> glyphs;      // the glyph cache
   size_t cachedBytes = 0;
+  std::shared_ptr<ShapingState> shaping;
 };
 
 // The glyph index of a code point (0, the missing glyph, when the face has none).
@@ -126,6 +131,11 @@ struct GdiFont : GdiObject {
   std::shared_ptr<FontInstance> instance;  // resolved at first use, under the text lock
   std::u16string family;                   // the listed family the face came from, with it
 };
+
+// A new instance of a face at a pixel size, not shared with any font (fallback faces are owned
+// by the instance that falls back on them). Null when FreeType cannot size the face.
+std::shared_ptr<FontInstance> FontInstanceMake(const LOGFONTW& logFont, const FaceChoice& choice, FT_Face face,
+                                               int ppem, bool mono, int escapement);
 
 // The font selected into a DC (the stock system font when none is).
 std::shared_ptr<GdiFont> DcFont(const GdiDc& dc);

@@ -1,45 +1,17 @@
-// Text output and measuring: GetTextExtentPoint32W (the sum of the advances, no kerning),
-// TextOutW into the bitmap a DC draws into (text colour blended by each glyph's coverage, the
-// cell filled with the background colour in opaque mode, underline and strike-out, turned by
-// the font's escapement), SetTextAlign, and DrawTextW with its line breaking and measuring.
+// Text output and measuring: GetTextExtentPoint32W (the advance of the shaped text, no
+// kerning), TextOutW into the bitmap a DC draws into (text colour blended by each glyph's
+// coverage, glyphs from the faces the shaping chose, the cell filled with the background
+// colour in opaque mode, underline and strike-out, turned by the font's escapement),
+// SetTextAlign, and DrawTextW with its line breaking and measuring.
 #include <algorithm>
 #include <climits>
 #include <cmath>
 
 #include "kernel.h"
-#include "text_objects.h"
+#include "text_shape.h"
 
 namespace platform {
 namespace {
-
-// A text laid out in one line: its glyphs, their advances and the line's width.
-struct GlyphLine {
-  std::vector<uint32_t> glyphs;
-  std::vector<int> advances;
-  int width = 0;
-};
-
-void Layout(FontInstance& instance, const WCHAR* text, size_t count, GlyphLine* line) {
-  line->glyphs.clear();
-  line->advances.clear();
-  int64_t width = 0;
-  for (size_t i = 0; i < count; ++i) {
-    uint32_t unit = text[i];
-    uint32_t codePoint = unit;
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < count && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      codePoint = 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    }
-    // A lone surrogate names no character: it shows as the missing glyph.
-    const bool lone = codePoint >= 0xD800 && codePoint <= 0xDFFF;
-    const uint32_t glyph = lone ? 0 : GlyphIndex(instance, codePoint);
-    const int advance = GlyphAdvance(instance, glyph);
-    line->glyphs.push_back(glyph);
-    line->advances.push_back(advance);
-    width = std::min<int64_t>(width + advance, INT_MAX);
-  }
-  line->width = static_cast<int>(width);
-}
 
 // Where a DC's output lands, in bitmap coordinates, with the colour blend of text.
 struct TextTarget {
@@ -156,8 +128,8 @@ void DrawGlyph(const TextTarget& target, const GlyphImage& image, LONG penX, LON
 }
 
 // Draws a laid-out line with its reference point at the logical x, y under the DC's alignment.
-// `underlined` marks one glyph to underline (a mnemonic prefix), or -1.
-void DrawLine(const GdiDc& dc, FontInstance& instance, const GlyphLine& line, int x, int y, UINT align,
+// `underlined` marks the UTF-16 unit whose glyphs are underlined (a mnemonic prefix), or -1.
+void DrawLine(const GdiDc& dc, FontInstance& instance, const ShapedLine& line, int x, int y, UINT align,
               const RECT* logicalClip, ptrdiff_t underlined) {
   POINT origin;
   TextTarget target = TargetOf(dc, &origin, logicalClip);
@@ -189,29 +161,34 @@ void DrawLine(const GdiDc& dc, FontInstance& instance, const GlyphLine& line, in
   frame.y = refY + u * frame.alongY + v * frame.downY;
 
   if (dc.backMode == OPAQUE) FillFrame(target, frame, 0, line.width, 0, tm.tmHeight, dc.backColour);
+  // The mnemonic underlines the glyphs of the cluster holding its character.
+  int64_t markCluster = -1;
+  for (const ShapedGlyph& glyph : line.glyphs) {
+    if (underlined >= 0 && glyph.cluster <= underlined) markCluster = std::max<int64_t>(markCluster, glyph.cluster);
+  }
   GlyphImage scratch;
-  int64_t pen = 0;
-  for (size_t i = 0; i < line.glyphs.size(); ++i) {
+  for (const ShapedGlyph& glyph : line.glyphs) {
+    const double along = static_cast<double>(glyph.x) / 64.0;
+    const double down = tm.tmAscent - glyph.y / 64.0;
     // Glyphs wholly beyond the clip are not rasterised: long texts cost only what shows.
-    const double baseX = frame.PointX(static_cast<double>(pen), tm.tmAscent);
-    const double baseY = frame.PointY(static_cast<double>(pen), tm.tmAscent);
-    const int64_t reach = static_cast<int64_t>(instance.ppem) * 2 + line.advances[i];
+    const double baseX = frame.PointX(along, down);
+    const double baseY = frame.PointY(along, down);
+    const int64_t reach = static_cast<int64_t>(glyph.font->ppem) * 2 + std::abs(glyph.advance / 64);
     const bool visible = baseX + reach >= target.clip.left && baseX - reach < target.clip.right &&
                          baseY + reach >= target.clip.top && baseY - reach < target.clip.bottom;
     if (visible) {
-      if (const GlyphImage* image = GlyphRender(instance, line.glyphs[i], &scratch)) {
+      if (const GlyphImage* image = GlyphRender(*glyph.font, glyph.glyph, &scratch)) {
         DrawGlyph(target, *image, static_cast<LONG>(std::lround(baseX)), static_cast<LONG>(std::lround(baseY)),
                   dc.textColour);
       }
     }
-    if (static_cast<ptrdiff_t>(i) == underlined) {
+    if (markCluster >= 0 && glyph.cluster == markCluster) {
       const double top = tm.tmAscent + instance.underlineOffset;
-      FillFrame(target, frame, static_cast<double>(pen), static_cast<double>(pen + line.advances[i]), top,
-                top + instance.underlineSize, dc.textColour);
+      const double from = static_cast<double>(glyph.x / 64);
+      FillFrame(target, frame, from, from + glyph.advance / 64, top, top + instance.underlineSize, dc.textColour);
     }
-    pen += line.advances[i];
     // Past the clip along an upright line nothing more can show.
-    if (frame.upright && frame.x + static_cast<double>(pen) - instance.ppem * 2 > target.clip.right) break;
+    if (frame.upright && frame.x + along - instance.ppem * 2 > target.clip.right) break;
   }
   if (instance.metrics.tmUnderlined) {
     const double top = tm.tmAscent + instance.underlineOffset;
@@ -288,9 +265,7 @@ std::u16string ExpandTabs(const std::u16string& text, FontInstance& instance, st
 }
 
 int LineWidth(FontInstance& instance, const std::u16string& text, size_t start, size_t length) {
-  GlyphLine line;
-  Layout(instance, text.data() + start, length, &line);
-  return line.width;
+  return TextShape(instance, text.data() + start, length)->width;
 }
 
 // Breaks the text into lines: at line ends unless single-line, and between words when a line
@@ -352,9 +327,7 @@ BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size) {
   std::lock_guard<std::mutex> guard(TextLock());
   FontInstance* instance = FontResolve(*call.font);
   if (instance == nullptr) return FALSE;
-  GlyphLine line;
-  Layout(*instance, text, static_cast<size_t>(count), &line);
-  size->cx = line.width;
+  size->cx = TextShape(*instance, text, static_cast<size_t>(count))->width;
   size->cy = instance->metrics.tmHeight;
   return TRUE;
 }
@@ -369,9 +342,8 @@ BOOL TextOutW(HDC dc, int x, int y, LPCWSTR text, int count) {
   std::lock_guard<std::mutex> guard(TextLock());
   FontInstance* instance = FontResolve(*call.font);
   if (instance == nullptr) return FALSE;
-  GlyphLine line;
-  Layout(*instance, text, static_cast<size_t>(count), &line);
-  DrawLine(*call.dc, *instance, line, x, y, call.dc->textAlign, nullptr, -1);
+  const auto line = TextShape(*instance, text, static_cast<size_t>(count));
+  DrawLine(*call.dc, *instance, *line, x, y, call.dc->textAlign, nullptr, -1);
   return TRUE;
 }
 
@@ -431,11 +403,11 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
   const int64_t lineHeight = tm.tmHeight + ((format & DT_EXTERNALLEADING) ? tm.tmExternalLeading : 0);
   const int64_t height = std::min<int64_t>(lineHeight * static_cast<int64_t>(lines.size()), INT_MAX / 2);
 
-  std::vector<GlyphLine> laid(lines.size());
+  std::vector<std::shared_ptr<const ShapedLine>> laid(lines.size());
   int64_t widest = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
-    Layout(*instance, shown.data() + lines[i].start, lines[i].length, &laid[i]);
-    widest = std::max<int64_t>(widest, laid[i].width);
+    laid[i] = TextShape(*instance, shown.data() + lines[i].start, lines[i].length);
+    widest = std::max<int64_t>(widest, laid[i]->width);
   }
   if (format & DT_CALCRECT) {
     rect->right = static_cast<LONG>(std::min<int64_t>(rect->left + widest, INT_MAX / 2));
@@ -455,11 +427,11 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
   for (size_t i = 0; i < laid.size(); ++i) {
     int64_t x = rect->left;
     if (format & DT_CENTER) {
-      x = rect->left + (static_cast<int64_t>(rect->right) - rect->left - laid[i].width) / 2;
+      x = rect->left + (static_cast<int64_t>(rect->right) - rect->left - laid[i]->width) / 2;
     } else if (format & DT_RIGHT) {
-      x = static_cast<int64_t>(rect->right) - laid[i].width;
+      x = static_cast<int64_t>(rect->right) - laid[i]->width;
     }
-    DrawLine(*call.dc, *instance, laid[i], static_cast<int>(std::clamp<int64_t>(x, INT_MIN / 2, INT_MAX / 2)),
+    DrawLine(*call.dc, *instance, *laid[i], static_cast<int>(std::clamp<int64_t>(x, INT_MIN / 2, INT_MAX / 2)),
              static_cast<int>(std::clamp<int64_t>(top + lineHeight * static_cast<int64_t>(i), INT_MIN / 2, INT_MAX / 2)),
              TA_LEFT | TA_TOP, clip, lines[i].underlined);
   }

@@ -69,6 +69,22 @@ TEST_F(EditTest, BackspaceDeleteHomeAndEnd) {
   EXPECT_EQ(ClicksFrom(edit, EN_CHANGE), 2);
 }
 
+TEST_F(EditTest, ASurrogatePairIsOneCharacterForCaretBackspaceAndDelete) {
+  HWND edit = Edit(ES_AUTOHSCROLL, u"a\U0001D400b\U0001D401");
+  Key(VK_END);
+  Key(VK_LEFT);
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{4}, DWORD{4}));
+  Key(VK_BACK);
+  EXPECT_EQ(Text(edit), u"a\U0001D400\U0001D401");
+  Key(VK_BACK);
+  EXPECT_EQ(Text(edit), u"a\U0001D401");
+  Key(VK_DELETE);
+  EXPECT_EQ(Text(edit), u"a");
+  SendMessageW(edit, EM_SETLIMITTEXT, 2, 0);
+  SendMessageW(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(u"\U0001D402"));
+  EXPECT_EQ(Text(edit), u"a") << "a pair that does not fit is not cut in half";
+}
+
 TEST_F(EditTest, ShiftExtendsTheSelectionAndTypingReplacesIt) {
   HWND edit = Edit(ES_AUTOHSCROLL, u"one two");
   Key(VK_END);
