@@ -3,7 +3,7 @@
 // backing bitmap in a real window and feeds real input back through input.h.
 #pragma once
 
-#include "user.h"
+#include "windows_types.h"
 
 namespace platform {
 

@@ -8,7 +8,6 @@
 #include "gdi.h"
 #include "windows_types.h"
 
-DECLARE_HANDLE(HWND);
 DECLARE_HANDLE(HMENU);
 DECLARE_HANDLE(HACCEL);
 
