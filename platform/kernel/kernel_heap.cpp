@@ -230,18 +230,22 @@ HANDLE GetProcessHeap() {
   return g_processHeap;
 }
 
-void PlatformHeapFailAfter(int64_t countdown, int64_t failures) {
+namespace platform::testing {
+
+void HeapFailAfter(int64_t countdown, int64_t failures) {
   std::lock_guard<std::mutex> guard(g_failLock);
   g_failCountdown = countdown > 0 && failures > 0 ? countdown : 0;
   g_failRemaining = failures;
 }
 
-int64_t PlatformHeapBlockCount(HANDLE handle) {
+int64_t HeapBlockCount(HANDLE handle) {
   Heap* heap = AsHeap(handle);
   if (heap == nullptr) return 0;
   std::lock_guard<std::mutex> guard(heap->lock);
   return heap->count;
 }
+
+}  // namespace platform::testing
 
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
   if (flags & ~static_cast<UINT>(GMEM_ZEROINIT)) {  // only fixed memory exists here

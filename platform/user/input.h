@@ -28,6 +28,10 @@ void InputKeyPress(UINT virtualKey);  // down and up
 DWORD InputClock();
 void InputAdvanceClock(DWORD milliseconds);
 
+// A top-level window's backing bitmap (a 32-bit top-down DIB section of its client size), for
+// backends and tests that look at what was painted. Null for other windows.
+HBITMAP WindowBacking(HWND topLevel);
+
 // Runs every message waiting for this thread (posted, input, paint and due timers), dispatching
 // each one as a message loop would (with TranslateMessage). Returns how many ran.
 int PumpMessages();

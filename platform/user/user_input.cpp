@@ -290,12 +290,14 @@ HWND SetActiveWindow(HWND handle) {
   if (old) {
     SendMessageW(old, WM_NCACTIVATE, FALSE, 0);
     SendMessageW(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, IsIconic(old)), reinterpret_cast<LPARAM>(handle));
+    if (WindowFind(old)) platform::Backend().WindowActivated(old, false);
   }
   g_input.active = handle && WindowFind(handle) ? handle : nullptr;
   if (g_input.active) {
     SetWindowPos(handle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
     SendMessageW(handle, WM_NCACTIVATE, TRUE, 0);
     SendMessageW(handle, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, IsIconic(handle)), reinterpret_cast<LPARAM>(old));
+    if (WindowFind(handle)) platform::Backend().WindowActivated(handle, true);
   }
   // Focus never stays in a window that is no longer active.
   HWND focus = GetFocus();
@@ -317,6 +319,7 @@ HWND SetCapture(HWND handle) {
   HWND old = GetCapture();
   if (!WindowFind(handle)) return old;
   g_input.capture = handle;
+  if (old != handle) platform::Backend().CaptureChanged(handle);
   if (old && old != handle) SendMessageW(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(handle));
   return old;
 }
@@ -324,6 +327,7 @@ HWND SetCapture(HWND handle) {
 BOOL ReleaseCapture() {
   HWND old = GetCapture();
   g_input.capture = nullptr;
+  if (old) platform::Backend().CaptureChanged(nullptr);
   if (old) SendMessageW(old, WM_CAPTURECHANGED, 0, 0);
   return TRUE;
 }
@@ -331,6 +335,7 @@ BOOL ReleaseCapture() {
 BOOL ClipCursor(const RECT* rect) {
   g_input.clipped = rect != nullptr;
   if (rect) g_input.clip = *rect;
+  platform::Backend().CursorConfined(rect ? &g_input.clip : nullptr);
   return TRUE;
 }
 
@@ -348,6 +353,8 @@ BOOL SetCursorPos(int x, int y) {
 HCURSOR SetCursor(HCURSOR cursor) {
   HCURSOR old = g_input.cursor;
   g_input.cursor = cursor;
+  // Handlers set the cursor at every pointer move; the desktop hears only of real changes.
+  if (cursor != old) platform::Backend().CursorChanged(cursor);
   return old;
 }
 

@@ -3,7 +3,6 @@
 // retrieval, translation of keys into characters, dispatch, registered messages and
 // accelerator tables. Each thread that owns windows has its own queue.
 #include <algorithm>
-#include <chrono>
 #include <unordered_map>
 
 #include "kernel.h"
@@ -11,11 +10,14 @@
 
 namespace platform {
 
+// A message sent from another thread. Its result and `done` are guarded by the sender's queue
+// lock; the sender waits on its own queue, so it can run what is sent to it meanwhile.
 struct SentMessage {
   HWND window;
   UINT message;
   WPARAM wParam;
   LPARAM lParam;
+  std::shared_ptr<ThreadQueue> sender;
   LRESULT result = 0;
   bool done = false;
 };
@@ -64,11 +66,11 @@ void RunSentMessages(ThreadQueue& queue) {
     LRESULT result = 0;
     if (auto window = WindowFind(sent->window)) result = CallProcedure(window, sent->message, sent->wParam, sent->lParam);
     {
-      std::lock_guard<std::mutex> guard(queue.lock);
+      std::lock_guard<std::mutex> guard(sent->sender->lock);
       sent->result = result;
       sent->done = true;
     }
-    queue.wake.notify_all();
+    sent->sender->wake.notify_all();
   }
 }
 
@@ -113,7 +115,7 @@ void PostInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, POINT po
     std::lock_guard<std::mutex> guard(queue->lock);
     queue->posted.push_back(MSG{window, message, wParam, lParam, time, point});
   }
-  queue->wake.notify_all();
+  Backend().Wake();
 }
 
 }  // namespace platform
@@ -123,21 +125,37 @@ using platform::WindowFind;
 LRESULT SendMessageW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   auto window = WindowFind(handle);
   if (!window) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   if (window->thread == GetCurrentThreadId()) return platform::CallProcedure(window, message, wParam, lParam);
-  // Another thread's window: its own thread runs the procedure while this one waits.
+  // Another thread's window: its own thread runs the procedure while this one waits. Waiting,
+  // this thread still runs what other threads send to it, so two threads sending to each other
+  // both finish.
   auto queue = platform::QueueOf(window->thread);
+  auto own = platform::QueueOf(GetCurrentThreadId());
   auto sent = std::make_shared<platform::SentMessage>();
   sent->window = handle;
   sent->message = message;
   sent->wParam = wParam;
   sent->lParam = lParam;
-  std::unique_lock<std::mutex> lock(queue->lock);
-  queue->sent.push_back(sent);
-  queue->wake.notify_all();
-  queue->wake.wait(lock, [&] { return sent->done; });
+  sent->sender = own;
+  {
+    std::lock_guard<std::mutex> guard(queue->lock);
+    queue->sent.push_back(sent);
+  }
+  queue->wake.notify_all();  // the receiver may itself be waiting in a send
+  platform::Backend().Wake();
+  std::unique_lock<std::mutex> lock(own->lock);
+  while (!sent->done) {
+    if (!own->sent.empty()) {
+      lock.unlock();
+      platform::RunSentMessages(*own);
+      lock.lock();
+      continue;
+    }
+    own->wake.wait(lock);
+  }
   return sent->result;
 }
 
@@ -146,7 +164,7 @@ BOOL PostMessageW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   if (handle) {
     auto window = WindowFind(handle);
     if (!window) {
-      SetLastError(1400);
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
       return FALSE;
     }
     thread = window->thread;
@@ -158,7 +176,7 @@ BOOL PostMessageW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     GetCursorPos(&posted.pt);
     queue->posted.push_back(posted);
   }
-  queue->wake.notify_all();
+  platform::Backend().Wake();
   return TRUE;
 }
 
@@ -169,7 +187,7 @@ void PostQuitMessage(int exitCode) {
     queue->quit = true;
     queue->quitCode = exitCode;
   }
-  queue->wake.notify_all();
+  platform::Backend().Wake();
 }
 
 BOOL PeekMessageW(MSG* message, HWND window, UINT first, UINT last, UINT removeFlags) {
@@ -219,26 +237,22 @@ BOOL PeekMessageW(MSG* message, HWND window, UINT first, UINT last, UINT removeF
 
 namespace {
 
-// Waits until this thread's queue may have something, up to a deadline (~0 = no deadline).
-void WaitForWork(platform::ThreadQueue& queue, ULONGLONG deadline) {
-  ULONGLONG due = std::min(deadline, platform::NextTimerDue());
-  std::unique_lock<std::mutex> lock(queue.lock);
-  auto ready = [&] { return !queue.posted.empty() || !queue.sent.empty() || queue.quit; };
-  if (due == ~0ull) {
-    queue.wake.wait(lock, ready);
-  } else {
-    ULONGLONG now = GetTickCount64();
-    if (due > now) queue.wake.wait_for(lock, std::chrono::milliseconds(due - now), ready);
-  }
-}
+// Sleeps in the display backend until this thread's queue may have something: input, a posted
+// or sent message (each wakes the backend), the next timer, or the deadline (~0 = none).
+void WaitForWork(ULONGLONG deadline) { platform::Backend().Wait(std::min(deadline, platform::NextTimerDue())); }
 
 }  // namespace
 
 BOOL GetMessageW(MSG* message, HWND window, UINT first, UINT last) {
   if (message == nullptr) return -1;
-  auto queue = platform::QueueOf(GetCurrentThreadId());
-  while (!PeekMessageW(message, window, first, last, PM_REMOVE)) WaitForWork(*queue, ~0ull);
+  while (!PeekMessageW(message, window, first, last, PM_REMOVE)) WaitForWork(~0ull);
   return message->message == WM_QUIT ? FALSE : TRUE;
+}
+
+BOOL WaitMessage() {
+  MSG probe;
+  while (!PeekMessageW(&probe, nullptr, 0, 0, PM_NOREMOVE)) WaitForWork(~0ull);
+  return TRUE;
 }
 
 DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD milliseconds, DWORD) {
@@ -246,13 +260,12 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD millisec
     SetLastError(ERROR_INVALID_PARAMETER);  // only the message queue can be waited for here
     return WAIT_FAILED;
   }
-  auto queue = platform::QueueOf(GetCurrentThreadId());
   ULONGLONG deadline = milliseconds == INFINITE ? ~0ull : GetTickCount64() + milliseconds;
   MSG probe;
   while (true) {
     if (PeekMessageW(&probe, nullptr, 0, 0, PM_NOREMOVE)) return WAIT_OBJECT_0 + count;
     if (GetTickCount64() >= deadline) return WAIT_TIMEOUT;
-    WaitForWork(*queue, deadline);
+    WaitForWork(deadline);
   }
 }
 
@@ -332,7 +345,7 @@ UINT RegisterWindowMessageW(LPCWSTR name) {
 
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC callback) {
   if (window && !WindowFind(window)) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   if (window == nullptr) id = ++platform::t_nextTimerId;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "kernel.h"
+#include "testing.h"
 
 namespace {
 
@@ -60,9 +61,9 @@ TEST(Heap, ZeroMemoryIsHonouredOnAllocAndOnGrowth) {
 TEST(Heap, DestroyFreesEveryBlockStillInIt) {
   HANDLE heap = HeapCreate(0, 4096, 0);
   for (int i = 0; i < 50; ++i) HeapAlloc(heap, 0, 64);
-  EXPECT_EQ(PlatformHeapBlockCount(heap), 50);
+  EXPECT_EQ(platform::testing::HeapBlockCount(heap), 50);
   EXPECT_TRUE(HeapDestroy(heap));  // the leak checker of the sanitizer build proves the rest
-  EXPECT_EQ(PlatformHeapBlockCount(heap), 0);
+  EXPECT_EQ(platform::testing::HeapBlockCount(heap), 0);
   EXPECT_EQ(HeapAlloc(heap, 0, 8), nullptr);  // a destroyed heap hands out nothing
 }
 
@@ -82,7 +83,7 @@ TEST(Heap, InjectedFailureLeavesTheOldBlockIntact) {
   HANDLE heap = HeapCreate(0, 0, 0);
   auto* block = static_cast<char*>(HeapAlloc(heap, 0, 8));
   std::strcpy(block, "keep");
-  PlatformHeapFailAfter(1);
+  platform::testing::HeapFailAfter(1);
   EXPECT_EQ(HeapReAlloc(heap, 0, block, 1 << 20), nullptr);
   EXPECT_STREQ(block, "keep");
   EXPECT_NE(HeapAlloc(heap, 0, 8), nullptr);  // only the one allocation failed

@@ -8,11 +8,12 @@
 #include <thread>
 #include <vector>
 
-#include "display/display.h"
+#include "input.h"
 #include "gdi.h"
 #include "input.h"
 #include "kernel.h"
 #include "user.h"
+#include "testing.h"
 
 namespace {
 
