@@ -10,7 +10,6 @@
 
 #include "controls/controls.h"
 #include "input.h"
-#include "input.h"
 #include "text.h"
 #include "testing.h"
 

@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "input.h"
 #include "gdi.h"
 #include "input.h"
 #include "kernel.h"
