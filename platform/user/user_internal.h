@@ -127,6 +127,16 @@ void TimersForgetWindow(HWND window);
 // Sends a message to the window procedure on this thread (no cross-thread marshalling).
 LRESULT CallProcedure(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The character a US keyboard makes for a key (0 for none): the headless layout.
+char16_t UsKeyboardCharacter(UINT virtualKey, bool shift, bool control);
+// Set in a key message's lParam (a bit Windows leaves reserved) when the key's characters come
+// as text from the desktop, so that TranslateMessage makes none.
+constexpr LPARAM kKeyTextFollows = LPARAM{1} << 25;
+
+// Input is injected on the thread that owns the window it reaches; false (and an assertion in
+// debug builds) for another thread's window, false for a window that is gone.
+bool InputMayReach(HWND window);
+
 // Posts an input message with the pointer position and time the injection gives.
 void PostInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, POINT point, DWORD time);
 

@@ -316,4 +316,29 @@ TEST_F(DisplayBackendTest, TwoThreadsSendingToEachOtherBothFinish) {
   EXPECT_EQ(result, 41);
 }
 
+TEST_F(DisplayBackendTest, TheWindowManagersActivationEntersAsInput) {
+  HWND first = TopLevel(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  HWND second = TopLevel(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  platform::InputWindowActivated(first, true);
+  EXPECT_EQ(GetActiveWindow(), first);
+  EXPECT_EQ(GetFocus(), first);
+  platform::InputWindowActivated(second, false);  // not the active one: nothing changes
+  EXPECT_EQ(GetActiveWindow(), first);
+  platform::InputWindowActivated(first, false);
+  EXPECT_EQ(GetActiveWindow(), nullptr);
+  EXPECT_EQ(GetFocus(), nullptr);
+  EnableWindow(second, FALSE);
+  platform::InputWindowActivated(second, true);  // a modal owner stays inactive
+  EXPECT_EQ(GetActiveWindow(), nullptr);
+}
+
+TEST_F(DisplayBackendTest, InputFromAThreadThatDoesNotOwnTheWindowIsRefused) {
+  HWND window = TopLevel(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  SetActiveWindow(window);
+  platform::PumpMessages();
+  EXPECT_DEBUG_DEATH(std::thread([] { platform::InputKey('A', true); }).join(), "thread that owns");
+  MSG message;
+  EXPECT_FALSE(PeekMessageW(&message, nullptr, WM_KEYDOWN, WM_KEYUP, PM_REMOVE));
+}
+
 }  // namespace
