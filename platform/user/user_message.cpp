@@ -32,8 +32,15 @@ struct Timer {
   TIMERPROC callback;
 };
 
-std::mutex g_queuesLock;
-std::unordered_map<DWORD, std::shared_ptr<ThreadQueue>> g_queues;
+// Never destroyed: another thread may still post while static destructors run at exit.
+struct Queues {
+  std::mutex lock;
+  std::unordered_map<DWORD, std::shared_ptr<ThreadQueue>> byThread;
+};
+Queues& AllQueues() {
+  static Queues* queues = new Queues;
+  return *queues;
+}
 thread_local std::vector<Timer> t_timers;
 thread_local UINT_PTR t_nextTimerId = 0x7FF0;
 
@@ -97,8 +104,9 @@ ULONGLONG NextTimerDue() {
 }  // namespace
 
 std::shared_ptr<ThreadQueue> QueueOf(DWORD thread) {
-  std::lock_guard<std::mutex> guard(g_queuesLock);
-  auto& queue = g_queues[thread];
+  Queues& queues = AllQueues();
+  std::lock_guard<std::mutex> guard(queues.lock);
+  auto& queue = queues.byThread[thread];
   if (!queue) queue = std::make_shared<ThreadQueue>();
   return queue;
 }

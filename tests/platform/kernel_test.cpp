@@ -79,6 +79,27 @@ TEST(Heap, BlocksOfOneHeapAreRefusedByAnother) {
   HeapDestroy(b);
 }
 
+TEST(Heap, FreedMovedAndMadeUpBlocksAreRefusedWithoutTouchingTheirMemory) {
+  HANDLE heap = HeapCreate(0, 0, 0);
+  auto* live = static_cast<char*>(HeapAlloc(heap, 0, 64));
+  void* freed = HeapAlloc(heap, 0, 64);
+  ASSERT_TRUE(HeapFree(heap, 0, freed));
+  void* moved = HeapAlloc(heap, 0, 16);
+  void* grown = HeapReAlloc(heap, 0, moved, 1 << 16);
+  ASSERT_NE(grown, nullptr);
+  // The sanitizer build fails on any read of freed memory, so a refusal here is a look-up.
+  for (void* bad : {freed, static_cast<void*>(live + 16), static_cast<void*>(live + 64)}) {
+    EXPECT_FALSE(HeapFree(heap, 0, bad));
+    EXPECT_EQ(HeapSize(heap, 0, bad), static_cast<SIZE_T>(-1));
+  }
+  if (grown != moved) {
+    EXPECT_FALSE(HeapFree(heap, 0, moved));
+  }
+  EXPECT_EQ(HeapSize(heap, 0, grown), static_cast<SIZE_T>(1 << 16));
+  EXPECT_EQ(platform::testing::HeapBlockCount(heap), 2);
+  HeapDestroy(heap);
+}
+
 TEST(Heap, InjectedFailureLeavesTheOldBlockIntact) {
   HANDLE heap = HeapCreate(0, 0, 0);
   auto* block = static_cast<char*>(HeapAlloc(heap, 0, 8));
