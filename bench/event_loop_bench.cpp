@@ -45,6 +45,14 @@ HWND MakeWindow() {
   return CreateWindowExW(0, u"IdleBenchClass", u"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
 }
 
+// Reports the wakes per iteration and lets go of the window and, where one was installed, the
+// counting backend.
+void Finish(benchmark::State& state, int64_t wakes, HWND window) {
+  state.counters["wakes"] = benchmark::Counter(static_cast<double>(wakes), benchmark::Counter::kAvgIterations);
+  DestroyWindow(window);
+  platform::DisplayInstall(nullptr);
+}
+
 void IdleWait(benchmark::State& state) {
   platform::DisplayInstall(&g_backend);
   HWND window = MakeWindow();
@@ -54,9 +62,7 @@ void IdleWait(benchmark::State& state) {
     benchmark::DoNotOptimize(MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT));
     wakes += g_backend.wakes.load() - before;
   }
-  state.counters["wakes"] = benchmark::Counter(static_cast<double>(wakes), benchmark::Counter::kAvgIterations);
-  DestroyWindow(window);
-  platform::DisplayInstall(nullptr);
+  Finish(state, wakes, window);
 }
 BENCHMARK(IdleWait)->Unit(benchmark::kMillisecond)->Iterations(10);
 
@@ -72,13 +78,21 @@ void IdlePolling(benchmark::State& state) {
       ++wakes;
     }
   }
-  state.counters["wakes"] = benchmark::Counter(static_cast<double>(wakes), benchmark::Counter::kAvgIterations);
-  DestroyWindow(window);
+  Finish(state, wakes, window);
 }
 BENCHMARK(IdlePolling)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-// 50 messages posted 2 ms apart by another thread; the loop takes each with GetMessageW.
+// 50 messages posted 2 ms apart by another thread.
 constexpr int kPosts = 50;
+
+std::thread Poster(HWND window) {
+  return std::thread([window] {
+    for (int i = 0; i < kPosts; ++i) {
+      Sleep(2);
+      PostMessageW(window, WM_USER, 0, 0);
+    }
+  });
+}
 
 void WakesForPosts(benchmark::State& state) {
   platform::DisplayInstall(&g_backend);
@@ -86,12 +100,7 @@ void WakesForPosts(benchmark::State& state) {
   int64_t wakes = 0;
   for (auto _ : state) {
     int64_t before = g_backend.wakes.load();
-    std::thread poster([window] {
-      for (int i = 0; i < kPosts; ++i) {
-        Sleep(2);
-        PostMessageW(window, WM_USER, 0, 0);
-      }
-    });
+    std::thread poster = Poster(window);
     MSG message;
     for (int taken = 0; taken < kPosts && GetMessageW(&message, nullptr, 0, 0);) {
       if (message.message == WM_USER) ++taken;
@@ -100,9 +109,7 @@ void WakesForPosts(benchmark::State& state) {
     poster.join();
     wakes += g_backend.wakes.load() - before;
   }
-  state.counters["wakes"] = benchmark::Counter(static_cast<double>(wakes), benchmark::Counter::kAvgIterations);
-  DestroyWindow(window);
-  platform::DisplayInstall(nullptr);
+  Finish(state, wakes, window);
 }
 BENCHMARK(WakesForPosts)->Unit(benchmark::kMillisecond)->Iterations(10);
 
@@ -110,12 +117,7 @@ void PollsForPosts(benchmark::State& state) {
   HWND window = MakeWindow();
   int64_t wakes = 0;
   for (auto _ : state) {
-    std::thread poster([window] {
-      for (int i = 0; i < kPosts; ++i) {
-        Sleep(2);
-        PostMessageW(window, WM_USER, 0, 0);
-      }
-    });
+    std::thread poster = Poster(window);
     MSG message;
     for (int taken = 0; taken < kPosts;) {
       if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -128,8 +130,7 @@ void PollsForPosts(benchmark::State& state) {
     }
     poster.join();
   }
-  state.counters["wakes"] = benchmark::Counter(static_cast<double>(wakes), benchmark::Counter::kAvgIterations);
-  DestroyWindow(window);
+  Finish(state, wakes, window);
 }
 BENCHMARK(PollsForPosts)->Unit(benchmark::kMillisecond)->Iterations(10);
 
