@@ -360,9 +360,10 @@ BOOL ReleaseCapture() {
 }
 
 BOOL ClipCursor(const RECT* rect) {
+  bool changed = (rect != nullptr) != g_input.clipped || (rect && !EqualRect(rect, &g_input.clip));
   g_input.clipped = rect != nullptr;
   if (rect) g_input.clip = *rect;
-  platform::Backend().CursorConfined(rect ? &g_input.clip : nullptr);
+  if (changed) platform::Backend().CursorConfined(rect ? &g_input.clip : nullptr);
   return TRUE;
 }
 

@@ -50,6 +50,8 @@ class RecordingBackend : public platform::HeadlessBackend {
     std::lock_guard<std::mutex> guard(lock_);
     cursors.push_back(cursor);
   }
+  void CaptureChanged(HWND capture) override { Note(nullptr, capture ? "captured" : "released"); }
+  void CursorConfined(const RECT* area) override { Note(nullptr, area ? "confined" : "free"); }
   void Wait(ULONGLONG deadline) override {
     waits.fetch_add(1);
     if (deadline != ~0ull) timedWaits.fetch_add(1);
@@ -223,6 +225,25 @@ TEST_F(DisplayBackendTest, OnlyRealCursorChangesAreReported) {
   SetCursor(cross);
   SetCursor(arrow);
   EXPECT_EQ(backend_.cursors, (std::vector<HCURSOR>{cross, arrow}));
+}
+
+TEST_F(DisplayBackendTest, CaptureAndConfinementAreReportedWhenTheyChange) {
+  HWND window = TopLevel(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  RECT area{10, 10, 200, 100};
+  backend_.Clear();
+  SetCapture(window);
+  SetCapture(window);
+  ClipCursor(&area);
+  ClipCursor(&area);
+  ClipCursor(nullptr);
+  ReleaseCapture();
+  ReleaseCapture();
+  std::vector<std::string> expected{"captured", "confined", "free", "released"};
+  std::vector<std::string> seen;
+  for (const std::string& event : backend_.For(nullptr)) {
+    if (event != "cursor") seen.push_back(event);
+  }
+  EXPECT_EQ(seen, expected);
 }
 
 TEST_F(DisplayBackendTest, ARequesterDisablesItsOwnerWhileOpen) {
