@@ -1,25 +1,24 @@
 // The file and colour choosers behind GetOpenFileNameW, GetSaveFileNameW and ChooseColorW: they
 // read the request the way the Windows choosers do (filter pairs, 1-based filter index, the
-// name buffer's initial text), ask the presenter or the queued answers, and write the result in
+// name buffer's initial text), ask the display backend, and write the result in
 // the Windows layout, including the multi-selection form and the too-small-buffer failure.
 #include "dialogs.h"
 
-#include <deque>
 #include <mutex>
 
+#include "backend.h"
+#include "dialogs_records.h"
+#include "headless/headless_backend.h"
 #include "kernel.h"
 
 namespace {
 
 struct DialogState {
   std::mutex lock;
-  std::deque<platform::DialogAnswer> fileAnswers;
-  std::deque<platform::DialogAnswer> colorAnswers;
   platform::FileDialogRequest lastFile;
   platform::ColorDialogRequest lastColor;
   int64_t fileCount = 0;
   int64_t colorCount = 0;
-  platform::DialogPresenter* presenter = nullptr;
 };
 
 DialogState& State() {
@@ -29,21 +28,13 @@ DialogState& State() {
 
 thread_local DWORD t_extendedError = 0;
 
-// Records a chooser's request and takes the next queued answer for its kind, if there is one
-// (true), along with the presenter in place.
+// Records a chooser's request.
 template <class Request>
-bool TakeAnswer(Request DialogState::*last, int64_t DialogState::*count,
-                std::deque<platform::DialogAnswer> DialogState::*answers, const Request& seen,
-                platform::DialogPresenter** presenter, platform::DialogAnswer* answer) {
+void Record(Request DialogState::*last, int64_t DialogState::*count, const Request& seen) {
   DialogState& state = State();
   std::lock_guard<std::mutex> guard(state.lock);
   state.*last = seen;
   ++(state.*count);
-  *presenter = state.presenter;
-  if ((state.*answers).empty()) return false;
-  *answer = std::move((state.*answers).front());
-  (state.*answers).pop_front();
-  return true;
 }
 
 // A chooser is modal to its owner: the owner takes no input while the chooser is open and is
@@ -156,19 +147,11 @@ BOOL RunFileDialog(OPENFILENAMEW* request, bool save) {
   seen.flags = request->Flags;
   seen.bufferChars = request->nMaxFile;
 
-  platform::DialogPresenter* presenter;
-  platform::DialogAnswer answer;
-  bool scripted = TakeAnswer(&DialogState::lastFile, &DialogState::fileCount, &DialogState::fileAnswers, seen, &presenter, &answer);
+  Record(&DialogState::lastFile, &DialogState::fileCount, seen);
   std::vector<std::u16string> paths;
   DWORD filterIndex = 0;
   OwnerDisabled modal(request->hwndOwner);
-  if (scripted) {
-    if (answer.whileOpen) answer.whileOpen();
-    paths = answer.paths;
-    filterIndex = answer.filterIndex;
-  } else if (presenter != nullptr) {
-    if (!presenter->FileDialog(seen, &paths, &filterIndex)) paths.clear();
-  }
+  if (!platform::Display().FileChooser(seen, &paths, &filterIndex)) paths.clear();
   // An answer naming an empty path is no choice at all.
   std::erase_if(paths, [](const std::u16string& path) { return path.empty() || IsSeparator(path.back()); });
   if (paths.empty()) return FALSE;
@@ -200,23 +183,13 @@ BOOL ChooseColorW(CHOOSECOLORW* request) {
   std::copy(request->lpCustColors, request->lpCustColors + 16, seen.custom);
   seen.hasCustom = true;
 
-  platform::DialogPresenter* presenter;
-  platform::DialogAnswer answer;
-  bool scripted = TakeAnswer(&DialogState::lastColor, &DialogState::colorCount, &DialogState::colorAnswers, seen, &presenter, &answer);
+  Record(&DialogState::lastColor, &DialogState::colorCount, seen);
   COLORREF chosen = 0;
   COLORREF custom[16];
   std::copy(seen.custom, seen.custom + 16, custom);
-  bool accepted = false;
   OwnerDisabled modal(request->hwndOwner);
-  if (scripted) {
-    if (answer.whileOpen) answer.whileOpen();
-    accepted = answer.colour >= 0;
-    chosen = static_cast<COLORREF>(answer.colour) & 0xFFFFFF;
-    if (answer.setsCustom) std::copy(answer.custom, answer.custom + 16, custom);
-  } else if (presenter != nullptr) {
-    accepted = presenter->ColorDialog(seen, &chosen, custom);
-    chosen &= 0xFFFFFF;
-  }
+  bool accepted = platform::Display().ColourChooser(seen, &chosen, custom);
+  chosen &= 0xFFFFFF;
   // Custom colours the user defined are kept even when the chooser is cancelled, as on Windows.
   for (int i = 0; i < 16; ++i) request->lpCustColors[i] = custom[i] & 0xFFFFFF;
   if (!accepted) return FALSE;
@@ -240,22 +213,11 @@ void CoUninitialize() {
   if (t_comInitialised > 0) --t_comInitialised;
 }
 
-namespace platform {
-
-void DialogsQueueFileAnswer(DialogAnswer answer) {
-  std::lock_guard<std::mutex> guard(State().lock);
-  State().fileAnswers.push_back(std::move(answer));
-}
-
-void DialogsQueueColorAnswer(DialogAnswer answer) {
-  std::lock_guard<std::mutex> guard(State().lock);
-  State().colorAnswers.push_back(std::move(answer));
-}
+namespace platform::testing {
 
 void DialogsReset() {
+  DialogsDropAnswers();
   std::lock_guard<std::mutex> guard(State().lock);
-  State().fileAnswers.clear();
-  State().colorAnswers.clear();
   State().lastFile = FileDialogRequest{};
   State().lastColor = ColorDialogRequest{};
   State().fileCount = 0;
@@ -282,9 +244,4 @@ int64_t DialogsColorRequestCount() {
   return State().colorCount;
 }
 
-void DialogsInstallPresenter(DialogPresenter* presenter) {
-  std::lock_guard<std::mutex> guard(State().lock);
-  State().presenter = presenter;
-}
-
-}  // namespace platform
+}  // namespace platform::testing

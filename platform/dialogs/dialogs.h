@@ -1,13 +1,7 @@
 // The common dialogs of the platform: the open-file, save-file and colour choosers, and COM's
-// per-thread start. A chooser is answered by the installed
-// presenter (a desktop backend's real chooser), else by answers a test or script queued, else it
-// is cancelled, which is all a machine without a display can honestly do.
+// per-thread start. The display backend shows each chooser: a desktop's own, or headless the
+// answers a test or script queued.
 #pragma once
-
-#include <functional>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "user.h"
 
@@ -79,63 +73,3 @@ DWORD CommDlgExtendedError();
 // ---- COM ----
 HRESULT CoInitialize(LPVOID reserved);
 void CoUninitialize();
-
-namespace platform {
-
-// What a program handed to a file chooser, as the chooser understood it.
-struct FileDialogRequest {
-  bool save = false;
-  HWND owner = nullptr;
-  std::u16string title;
-  std::vector<std::pair<std::u16string, std::u16string>> filters;  // (description, patterns)
-  DWORD filterIndex = 0;                                           // 1-based; 0 = none
-  std::u16string initialDirectory;
-  std::u16string initialFile;  // what the name buffer held on entry
-  DWORD flags = 0;
-  DWORD bufferChars = 0;
-};
-
-struct ColorDialogRequest {
-  HWND owner = nullptr;
-  COLORREF initial = 0;
-  COLORREF custom[16] = {};
-  bool hasCustom = false;
-  DWORD flags = 0;
-};
-
-// An answer for the next chooser. An empty path list cancels a file chooser; `colour` < 0
-// cancels a colour chooser. `filterIndex` (1-based, 0 = keep) is the filter the user left
-// selected. `whileOpen` runs while the chooser is open, before it answers, so that a test can
-// look at the program's windows in that moment.
-struct DialogAnswer {
-  std::vector<std::u16string> paths;
-  DWORD filterIndex = 0;
-  int64_t colour = -1;
-  COLORREF custom[16] = {};
-  bool setsCustom = false;
-  std::function<void()> whileOpen;
-};
-
-void DialogsQueueFileAnswer(DialogAnswer answer);
-void DialogsQueueColorAnswer(DialogAnswer answer);
-// Drops queued answers and the recorded requests.
-void DialogsReset();
-// The last request each kind of chooser received, and how many it received so far.
-FileDialogRequest DialogsLastFileRequest();
-ColorDialogRequest DialogsLastColorRequest();
-int64_t DialogsFileRequestCount();
-int64_t DialogsColorRequestCount();
-
-// A desktop backend's real choosers. Each returns false for a cancel; a file chooser fills
-// `paths` (one, or several for a multi-selection) and may change `filterIndex`.
-class DialogPresenter {
- public:
-  virtual ~DialogPresenter() = default;
-  virtual bool FileDialog(const FileDialogRequest& request, std::vector<std::u16string>* paths,
-                          DWORD* filterIndex) = 0;
-  virtual bool ColorDialog(const ColorDialogRequest& request, COLORREF* chosen, COLORREF* custom) = 0;
-};
-// Not owned; null returns to scripted answers only.
-void DialogsInstallPresenter(DialogPresenter* presenter);
-
-}  // namespace platform

@@ -1,5 +1,5 @@
 // ShellExecuteExW on Linux: a program file runs through CreateProcessW with the parameters as its
-// command line; a web address or an existing document is handed to the desktop's opener. Each
+// command line; a web address or an existing document goes to the display backend's opener. Each
 // request and what it ran are recorded, so a caller's intent can be checked without a desktop.
 #include "shell.h"
 
@@ -8,13 +8,15 @@
 
 #include <mutex>
 
+#include "backend.h"
+#include "dialogs_records.h"
+
 namespace {
 
 struct ShellState {
   std::mutex lock;
-  platform::ShellRequest last;
+  platform::testing::ShellRequest last;
   int64_t count = 0;
-  std::u16string opener = u"xdg-open";
 };
 
 ShellState& State() {
@@ -36,25 +38,6 @@ bool IsAddress(const std::u16string& file) {
     if (!letter(c) && !(c >= u'0' && c <= u'9') && c != u'+' && c != u'-' && c != u'.') return false;
   }
   return true;
-}
-
-// Quotes a word for a command line so that it splits back into exactly that word.
-std::u16string Quoted(const std::u16string& word) {
-  std::u16string out = u"\"";
-  size_t backslashes = 0;
-  for (char16_t c : word) {
-    if (c == u'\\') {
-      ++backslashes;
-      continue;
-    }
-    if (c == u'"') out.append(backslashes * 2 + 1, u'\\');
-    else out.append(backslashes, u'\\');
-    backslashes = 0;
-    out.push_back(c);
-  }
-  out.append(backslashes * 2, u'\\');
-  out.push_back(u'"');
-  return out;
 }
 
 int ShellError(DWORD error) {
@@ -83,21 +66,15 @@ BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) {
     return FALSE;
   }
   info->hProcess = nullptr;
-  platform::ShellRequest request;
+  platform::testing::ShellRequest request;
   request.verb = Text(info->lpVerb);
   request.file = Text(info->lpFile);
   request.parameters = Text(info->lpParameters);
   request.directory = Text(info->lpDirectory);
   request.show = info->nShow;
   request.mask = info->fMask;
-  std::u16string opener;
-  {
-    std::lock_guard<std::mutex> guard(State().lock);
-    opener = State().opener;
-  }
-
   DWORD error = ERROR_SUCCESS;
-  std::u16string commandLine;
+  HANDLE process = nullptr;
   if (request.file.empty()) {
     error = ERROR_FILE_NOT_FOUND;
   } else if (!request.verb.empty() && request.verb != u"open") {
@@ -108,33 +85,29 @@ BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) {
     struct stat status {};
     bool exists = !IsAddress(request.file) && ::stat(path.c_str(), &status) == 0;
     if (exists && S_ISREG(status.st_mode) && ::access(path.c_str(), X_OK) == 0) {
-      commandLine = Quoted(platform::Utf8ToUtf16(path.c_str()));
+      std::u16string commandLine = platform::CommandLineQuoted(platform::Utf8ToUtf16(path.c_str()));
       if (!request.parameters.empty()) commandLine += u" " + request.parameters;
+      STARTUPINFOW startup{};
+      startup.cb = sizeof startup;
+      startup.dwFlags = STARTF_USESHOWWINDOW;
+      startup.wShowWindow = static_cast<WORD>(info->nShow);
+      PROCESS_INFORMATION started{};
+      std::u16string line = commandLine;
+      LPCWSTR directory = request.directory.empty() ? nullptr : request.directory.c_str();
+      if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, directory,
+                         &startup, &started)) {
+        CloseHandle(started.hThread);
+        process = started.hProcess;
+        request.ran = commandLine;
+      } else {
+        error = GetLastError();
+      }
     } else if (exists || IsAddress(request.file)) {
-      commandLine = Quoted(opener) + u" " + Quoted(exists ? platform::Utf8ToUtf16(path.c_str()) : request.file);
+      // Documents and addresses are the desktop's business: its opener knows the user's choice.
+      error = platform::Display().OpenDocument(exists ? platform::Utf8ToUtf16(path.c_str()) : request.file,
+                                               request.directory, info->nShow, &process, &request.ran);
     } else {
       error = ERROR_FILE_NOT_FOUND;
-    }
-  }
-
-  HANDLE process = nullptr;
-  if (error == ERROR_SUCCESS) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(info->nShow);
-    PROCESS_INFORMATION started{};
-    std::u16string line = commandLine;
-    LPCWSTR directory = request.directory.empty() ? nullptr : request.directory.c_str();
-    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, directory,
-                       &startup, &started)) {
-      CloseHandle(started.hThread);
-      process = started.hProcess;
-      request.ran = commandLine;
-    } else {
-      error = GetLastError();
-      // A missing opener means nothing on this desktop is associated with the file.
-      if (error == ERROR_FILE_NOT_FOUND && commandLine.rfind(Quoted(opener), 0) == 0) error = ERROR_NO_ASSOCIATION;
     }
   }
   {
@@ -167,7 +140,7 @@ HINSTANCE ShellExecuteW(HWND window, LPCWSTR verb, LPCWSTR file, LPCWSTR paramet
   return info.hInstApp;
 }
 
-namespace platform {
+namespace platform::testing {
 
 ShellRequest ShellLastRequest() {
   std::lock_guard<std::mutex> guard(State().lock);
@@ -185,9 +158,4 @@ void ShellResetRecord() {
   State().count = 0;
 }
 
-void ShellSetOpener(const char16_t* program) {
-  std::lock_guard<std::mutex> guard(State().lock);
-  State().opener = (program && program[0]) ? program : u"xdg-open";
-}
-
-}  // namespace platform
+}  // namespace platform::testing

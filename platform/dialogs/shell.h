@@ -1,7 +1,7 @@
 // The shell's way of starting things: ShellExecuteExW and ShellExecuteW open a program, a
 // document or a web address. A program file runs directly; a document or an address goes to the
-// desktop's opener (xdg-open, found on the search path), which hands it to the user's
-// application for it. Results and error codes are those Windows gives.
+// display backend's opener (headless: xdg-open, found on the search path), which hands it to
+// the user's application for it. Results and error codes are those Windows gives.
 #pragma once
 
 #include <string>
@@ -19,7 +19,6 @@
 #define SE_ERR_ACCESSDENIED 5
 #define SE_ERR_OOM 8
 #define SE_ERR_NOASSOC 31
-#define ERROR_NO_ASSOCIATION 1155
 
 struct SHELLEXECUTEINFOW {
   DWORD cbSize;
@@ -45,25 +44,3 @@ BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info);
 // Above 32 on success, else an SE_ERR_ code.
 HINSTANCE ShellExecuteW(HWND window, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
                         int showCommand);
-
-namespace platform {
-
-// What the shell was last asked, and the command line it ran for it (empty when nothing could be
-// started).
-struct ShellRequest {
-  std::u16string verb;
-  std::u16string file;
-  std::u16string parameters;
-  std::u16string directory;
-  int show = 0;
-  ULONG mask = 0;
-  std::u16string ran;
-};
-ShellRequest ShellLastRequest();
-int64_t ShellRequestCount();
-void ShellResetRecord();
-// The program that opens documents and addresses; null or empty restores xdg-open. Tests point
-// it at a script of their own so that nothing reaches the user's desktop.
-void ShellSetOpener(const char16_t* program);
-
-}  // namespace platform

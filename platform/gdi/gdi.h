@@ -220,8 +220,3 @@ HICON CreateIconIndirect(const ICONINFO* info);
 BOOL GetIconInfo(HICON icon, ICONINFO* info);
 BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT step, HBRUSH brush, UINT flags);
 BOOL DestroyIcon(HICON icon);
-
-// ---- checks of the platform layer itself (not Windows calls) ----
-// How many GDI objects (DCs, bitmaps, brushes, fonts, icons) are alive, stock objects aside.
-// Tests compare it before and after a piece of work to find leaked objects.
-int64_t PlatformGdiObjectCount();

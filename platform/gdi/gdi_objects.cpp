@@ -210,7 +210,9 @@ DWORD GdiSetBatchLimit(DWORD limit) {
 
 BOOL GdiFlush() { return TRUE; }
 
-int64_t PlatformGdiObjectCount() {
+namespace platform::testing {
+
+int64_t GdiObjectCount() {
   std::lock_guard<std::recursive_mutex> guard(g_gdiLock);
   int64_t count = 0;
   for (const auto& entry : Objects()) {
@@ -218,3 +220,5 @@ int64_t PlatformGdiObjectCount() {
   }
   return count;
 }
+
+}  // namespace platform::testing

@@ -30,6 +30,14 @@
 #define ERROR_PROC_NOT_FOUND 127
 #define ERROR_ALREADY_EXISTS 183
 #define ERROR_NO_UNICODE_TRANSLATION 1113
+#define ERROR_NO_ASSOCIATION 1155
+#define ERROR_INVALID_WINDOW_HANDLE 1400
+#define ERROR_TLW_WITH_WSCHILD 1406
+#define ERROR_CANNOT_FIND_WND_CLASS 1407
+#define ERROR_CLASS_ALREADY_EXISTS 1410
+#define ERROR_CLASS_DOES_NOT_EXIST 1411
+#define ERROR_CLASS_HAS_WINDOWS 1412
+#define ERROR_INVALID_INDEX 1413
 
 DWORD GetLastError();
 void SetLastError(DWORD error);
@@ -55,13 +63,6 @@ HANDLE GetProcessHeap();
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
 // Null on success, the block itself when the process heap refuses it.
 HGLOBAL GlobalFree(HGLOBAL block);
-
-// Test hook: from the allocation `countdown` calls from now (1 = the next one), `failures`
-// allocations in a row fail, in any heap. 0 switches failures off. Lets tests walk the
-// runtime's out-of-memory paths.
-void PlatformHeapFailAfter(int64_t countdown, int64_t failures = 1);
-// Number of blocks alive in a heap (0 for an unknown heap); for leak checks in tests.
-int64_t PlatformHeapBlockCount(HANDLE heap);
 
 // ---- files ----
 #define GENERIC_READ 0x80000000u
@@ -265,5 +266,7 @@ namespace platform {
 std::string Utf16ToUtf8(const char16_t* text, ptrdiff_t length = -1);
 // UTF-8 to UTF-16; invalid sequences become U+FFFD.
 std::u16string Utf8ToUtf16(const char* text, ptrdiff_t length = -1);
+// A word quoted for a command line so that CreateProcessW's splitting gives back exactly it.
+std::u16string CommandLineQuoted(const std::u16string& word);
 
 }  // namespace platform

@@ -347,3 +347,26 @@ BOOL SetHandleInformation(HANDLE object, DWORD, DWORD) {
   }
   return TRUE;
 }
+
+namespace platform {
+
+// Quotes a word for a command line so that it splits back into exactly that word.
+std::u16string CommandLineQuoted(const std::u16string& word) {
+  std::u16string out = u"\"";
+  size_t backslashes = 0;
+  for (char16_t c : word) {
+    if (c == u'\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == u'"') out.append(backslashes * 2 + 1, u'\\');
+    else out.append(backslashes, u'\\');
+    backslashes = 0;
+    out.push_back(c);
+  }
+  out.append(backslashes * 2, u'\\');
+  out.push_back(u'"');
+  return out;
+}
+
+}  // namespace platform

@@ -1,45 +1,37 @@
-// Private heaps: HeapCreate and friends. Every block carries a header that links it into its
-// heap, so that HeapDestroy frees whatever is still allocated, and so that a block handed to the
-// wrong heap or freed twice is refused instead of corrupting memory.
+// Private heaps: HeapCreate and friends. Each heap keeps a table of its live blocks beside them,
+// so that HeapDestroy frees whatever is still allocated, and so that a block handed to the wrong
+// heap, freed twice or made up is refused by a look-up, without reading the memory around it
+// (after a free that memory may belong to another live block).
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
+#include <unordered_map>
 
 #include "kernel.h"
 
 namespace {
 
-constexpr uint64_t kHeapMagic = 0x48454150434f5256ull;   // live heap
-constexpr uint64_t kBlockMagic = 0x424c4f434b434f52ull;  // live block
-
-struct Heap;
-
-struct alignas(16) BlockHeader {
-  uint64_t magic;
-  Heap* heap;
-  BlockHeader* prev;
-  BlockHeader* next;
-  size_t size;
-  size_t reserved;
-};
-static_assert(sizeof(BlockHeader) % 16 == 0, "block bodies stay 16-byte aligned");
+constexpr uint64_t kHeapMagic = 0x48454150434f5256ull;  // live heap
 
 struct Heap {
   uint64_t magic = kHeapMagic;
   bool serialized = true;
   std::mutex lock;
-  BlockHeader* blocks = nullptr;
-  int64_t count = 0;
+  std::unordered_map<uintptr_t, size_t> blocks;  // live block address -> its size
+  Heap* nextDestroyed = nullptr;
 };
 
 // Heap records are never returned to the system: a destroyed heap keeps its record with a
 // cleared magic word, so a stale handle is recognised rather than read after it was freed.
 std::mutex g_heapsLock;
 Heap* g_processHeap = nullptr;
-Heap* g_destroyedHeaps = nullptr;  // chained through `blocks`, reused by HeapCreate
+Heap* g_destroyedHeaps = nullptr;  // reused by HeapCreate
+// Injected failures: allocations only read the countdown while none is planned; the lock is
+// taken only while one is.
+std::atomic<int64_t> g_failCountdown{0};  // allocations until the first injected failure (0 = none planned)
 std::mutex g_failLock;
-int64_t g_failCountdown = 0;  // allocations until the first injected failure (0 = none planned)
 int64_t g_failRemaining = 0;  // how many consecutive allocations fail from then on
 
 Heap* AsHeap(HANDLE handle) {
@@ -49,13 +41,15 @@ Heap* AsHeap(HANDLE handle) {
 }
 
 bool InjectedFailure() {
+  if (g_failCountdown.load(std::memory_order_relaxed) == 0) return false;
   std::lock_guard<std::mutex> guard(g_failLock);
-  if (g_failCountdown == 0) return false;
-  if (g_failCountdown > 1) {
-    --g_failCountdown;
+  int64_t countdown = g_failCountdown.load(std::memory_order_relaxed);
+  if (countdown == 0) return false;
+  if (countdown > 1) {
+    g_failCountdown.store(countdown - 1, std::memory_order_relaxed);
     return false;
   }
-  if (--g_failRemaining <= 0) g_failCountdown = 0;
+  if (--g_failRemaining <= 0) g_failCountdown.store(0, std::memory_order_relaxed);
   return true;
 }
 
@@ -70,27 +64,10 @@ struct HeapGuard {
   }
 };
 
-void Link(Heap* heap, BlockHeader* block) {
-  block->prev = nullptr;
-  block->next = heap->blocks;
-  if (heap->blocks) heap->blocks->prev = block;
-  heap->blocks = block;
-  ++heap->count;
-}
+// The live block's entry, or the end of the table for anything else.
+uintptr_t Key(LPCVOID block) { return reinterpret_cast<uintptr_t>(block); }
 
-void Unlink(Heap* heap, BlockHeader* block) {
-  if (block->prev) block->prev->next = block->next;
-  else heap->blocks = block->next;
-  if (block->next) block->next->prev = block->prev;
-  --heap->count;
-}
-
-BlockHeader* HeaderOf(Heap* heap, LPCVOID block) {
-  if (block == nullptr) return nullptr;
-  auto* header = reinterpret_cast<BlockHeader*>(const_cast<char*>(static_cast<const char*>(block))) - 1;
-  if (header->magic != kBlockMagic || header->heap != heap) return nullptr;
-  return header;
-}
+std::unordered_map<uintptr_t, size_t>::iterator Find(Heap* heap, LPCVOID block) { return heap->blocks.find(Key(block)); }
 
 constexpr size_t kMaxBlock = (size_t{1} << 47);
 
@@ -102,8 +79,8 @@ HANDLE HeapCreate(DWORD options, SIZE_T, SIZE_T) {
     std::lock_guard<std::mutex> guard(g_heapsLock);
     if (g_destroyedHeaps) {
       heap = g_destroyedHeaps;
-      g_destroyedHeaps = reinterpret_cast<Heap*>(heap->blocks);
-      heap->blocks = nullptr;
+      g_destroyedHeaps = heap->nextDestroyed;
+      heap->nextDestroyed = nullptr;
       heap->magic = kHeapMagic;
     }
   }
@@ -124,19 +101,12 @@ BOOL HeapDestroy(HANDLE handle) {
   }
   {
     std::lock_guard<std::mutex> guard(heap->lock);
-    BlockHeader* block = heap->blocks;
-    while (block) {
-      BlockHeader* next = block->next;
-      block->magic = 0;
-      std::free(block);
-      block = next;
-    }
-    heap->blocks = nullptr;
-    heap->count = 0;
+    for (auto& [block, size] : heap->blocks) std::free(reinterpret_cast<void*>(block));
+    std::unordered_map<uintptr_t, size_t>().swap(heap->blocks);
     heap->magic = 0;
   }
   std::lock_guard<std::mutex> guard(g_heapsLock);
-  heap->blocks = reinterpret_cast<BlockHeader*>(g_destroyedHeaps);
+  heap->nextDestroyed = g_destroyedHeaps;
   g_destroyedHeaps = heap;
   return TRUE;
 }
@@ -147,19 +117,20 @@ LPVOID HeapAlloc(HANDLE handle, DWORD flags, SIZE_T bytes) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + (bytes ? bytes : 1)));
-  if (header == nullptr) {
+  void* block = (flags & HEAP_ZERO_MEMORY) ? std::calloc(1, bytes ? bytes : 1) : std::malloc(bytes ? bytes : 1);
+  if (block == nullptr) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  header->magic = kBlockMagic;
-  header->heap = heap;
-  header->size = bytes;
-  header->reserved = 0;
-  if (flags & HEAP_ZERO_MEMORY) std::memset(header + 1, 0, bytes);
   HeapGuard guard(heap, flags);
-  Link(heap, header);
-  return header + 1;
+  try {
+    heap->blocks.emplace(Key(block), bytes);
+  } catch (const std::bad_alloc&) {
+    std::free(block);
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  return block;
 }
 
 LPVOID HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes) {
@@ -169,31 +140,36 @@ LPVOID HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes) {
     return nullptr;
   }
   HeapGuard guard(heap, flags);
-  BlockHeader* header = HeaderOf(heap, block);
-  if (header == nullptr) {
+  auto entry = Find(heap, block);
+  if (entry == heap->blocks.end()) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  size_t oldSize = header->size;
+  size_t oldSize = entry->second;
   if (bytes > kMaxBlock || (bytes > oldSize && (flags & HEAP_REALLOC_IN_PLACE_ONLY)) || InjectedFailure()) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  BlockHeader* prev = header->prev;
-  BlockHeader* next = header->next;
-  auto* moved = static_cast<BlockHeader*>(std::realloc(header, sizeof(BlockHeader) + (bytes ? bytes : 1)));
+  // Room in the table first, so that re-keying the entry after the move cannot rehash into a failed allocation.
+  try {
+    heap->blocks.reserve(heap->blocks.size() + 1);
+  } catch (const std::bad_alloc&) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  const uintptr_t oldKey = Key(block);
+  void* moved = std::realloc(block, bytes ? bytes : 1);
   if (moved == nullptr) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;  // the old block is untouched and still linked
+    return nullptr;  // the old block is untouched and still live
   }
-  if (prev) prev->next = moved;
-  else heap->blocks = moved;
-  if (next) next->prev = moved;
-  moved->size = bytes;
-  if ((flags & HEAP_ZERO_MEMORY) && bytes > oldSize) {
-    std::memset(reinterpret_cast<char*>(moved + 1) + oldSize, 0, bytes - oldSize);
-  }
-  return moved + 1;
+  // The entry's node moves to the new address: no allocation that could fail after the move.
+  auto node = heap->blocks.extract(oldKey);
+  node.key() = Key(moved);
+  node.mapped() = bytes;
+  heap->blocks.insert(std::move(node));
+  if ((flags & HEAP_ZERO_MEMORY) && bytes > oldSize) std::memset(static_cast<char*>(moved) + oldSize, 0, bytes - oldSize);
+  return moved;
 }
 
 BOOL HeapFree(HANDLE handle, DWORD flags, LPVOID block) {
@@ -204,14 +180,13 @@ BOOL HeapFree(HANDLE handle, DWORD flags, LPVOID block) {
     return FALSE;
   }
   HeapGuard guard(heap, flags);
-  BlockHeader* header = HeaderOf(heap, block);
-  if (header == nullptr) {
+  auto entry = Find(heap, block);
+  if (entry == heap->blocks.end()) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  Unlink(heap, header);
-  header->magic = 0;
-  std::free(header);
+  heap->blocks.erase(entry);
+  std::free(block);
   return TRUE;
 }
 
@@ -219,8 +194,8 @@ SIZE_T HeapSize(HANDLE handle, DWORD flags, LPCVOID block) {
   Heap* heap = AsHeap(handle);
   if (heap == nullptr) return static_cast<SIZE_T>(-1);
   HeapGuard guard(heap, flags);
-  BlockHeader* header = HeaderOf(heap, block);
-  return header ? header->size : static_cast<SIZE_T>(-1);
+  auto entry = Find(heap, block);
+  return entry == heap->blocks.end() ? static_cast<SIZE_T>(-1) : entry->second;
 }
 
 HANDLE GetProcessHeap() {
@@ -230,18 +205,22 @@ HANDLE GetProcessHeap() {
   return g_processHeap;
 }
 
-void PlatformHeapFailAfter(int64_t countdown, int64_t failures) {
+namespace platform::testing {
+
+void HeapFailAfter(int64_t countdown, int64_t failures) {
   std::lock_guard<std::mutex> guard(g_failLock);
-  g_failCountdown = countdown > 0 && failures > 0 ? countdown : 0;
   g_failRemaining = failures;
+  g_failCountdown.store(countdown > 0 && failures > 0 ? countdown : 0, std::memory_order_relaxed);
 }
 
-int64_t PlatformHeapBlockCount(HANDLE handle) {
+int64_t HeapBlockCount(HANDLE handle) {
   Heap* heap = AsHeap(handle);
   if (heap == nullptr) return 0;
   std::lock_guard<std::mutex> guard(heap->lock);
-  return heap->count;
+  return static_cast<int64_t>(heap->blocks.size());
 }
+
+}  // namespace platform::testing
 
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
   if (flags & ~static_cast<UINT>(GMEM_ZEROINIT)) {  // only fixed memory exists here

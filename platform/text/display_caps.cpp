@@ -1,34 +1,18 @@
 // The display as the GDI sees it: CreateDCW("DISPLAY"), GetDeviceCaps (screen size, depth and
-// resolution, as a display backend reports them, or the headless screen), and MulDiv, with
+// resolution, as the display backend reports them), and MulDiv, with
 // which callers turn points into pixels at that resolution.
 #include <cmath>
-#include <mutex>
 
+#include "backend.h"
 #include "charcase.h"
 #include "kernel.h"
 #include "text_objects.h"
 
 namespace {
 
-std::mutex g_displayLock;
-PlatformDisplayInfo g_display;
-
 bool IsDisplay(LPCWSTR name) { return name != nullptr && _wcsicmp(name, u"DISPLAY") == 0; }
 
 }  // namespace
-
-void PlatformDisplaySet(const PlatformDisplayInfo& info) {
-  std::lock_guard<std::mutex> guard(g_displayLock);
-  if (info.width > 0) g_display.width = info.width;
-  if (info.height > 0) g_display.height = info.height;
-  if (info.dpi > 0) g_display.dpi = info.dpi;
-  if (info.bitsPixel > 0) g_display.bitsPixel = info.bitsPixel;
-}
-
-PlatformDisplayInfo PlatformDisplayGet() {
-  std::lock_guard<std::mutex> guard(g_displayLock);
-  return g_display;
-}
 
 HDC CreateDCW(LPCWSTR driver, LPCWSTR device, LPCWSTR, const void*) {
   // Printers and other devices do not exist here; only the screen can be opened.
@@ -47,7 +31,7 @@ int GetDeviceCaps(HDC dc, int index) {
     return 0;
   }
   // Every DC here is compatible with the screen, so every DC answers with the screen's values.
-  const PlatformDisplayInfo display = PlatformDisplayGet();
+  const platform::ScreenInfo display = platform::Screen();
   switch (index) {
     case TECHNOLOGY:
       return DT_RASDISPLAY;

@@ -13,6 +13,7 @@
 #include <deque>
 #include <map>
 
+#include "backend.h"
 #include "kernel.h"
 #include "text_objects.h"
 
@@ -193,7 +194,7 @@ void FaceMetrics(FT_Face face, int ppem, TEXTMETRICW* metrics) {
     tm.tmAveCharWidth = std::max<LONG>(1, tm.tmMaxCharWidth / 2);
   }
   tm.tmWeight = FW_NORMAL;
-  tm.tmDigitizedAspectX = tm.tmDigitizedAspectY = PlatformDisplayGet().dpi;
+  tm.tmDigitizedAspectX = tm.tmDigitizedAspectY = platform::Screen().dpi;
   tm.tmFirstChar = hasOs2 ? static_cast<WCHAR>(std::max<int>(os2->usFirstCharIndex, 0x20) - 1) : 0x1F;
   tm.tmLastChar = hasOs2 ? static_cast<WCHAR>(os2->usLastCharIndex) : 0xFFFC;
   tm.tmDefaultChar = 0x1F;

@@ -101,4 +101,8 @@ const GlyphImage* GlyphRender(FontInstance& instance, uint32_t glyph, GlyphImage
 
 }  // namespace platform
 
-int64_t PlatformGlyphRasterCount() { return platform::g_rasterCount.load(); }
+namespace platform::testing {
+
+int64_t GlyphRasterCount() { return platform::g_rasterCount.load(); }
+
+}  // namespace platform::testing

@@ -1,6 +1,6 @@
 // The text part of the platform layer: fonts matched through fontconfig and drawn with FreeType,
 // their metrics, text measuring and output into the bitmap of a device context, font
-// enumeration, and the display's device capabilities (screen size and resolution). Calls keep
+// enumeration, and the display's device capabilities (the screen the display backend reports). Calls keep
 // the names, structures and result conventions of their Windows counterparts.
 #pragma once
 
@@ -215,21 +215,3 @@ int GetDeviceCaps(HDC dc, int index);
 // number × numerator / denominator through 64 bits, rounded half away from zero; -1 when the
 // denominator is 0 or the result does not fit in 32 bits.
 int MulDiv(int number, int numerator, int denominator);
-
-// ---- the platform layer's own (not Windows calls) ----
-// What a display backend reports of its screen; headless it is 1920 x 1080 at 96 dots per inch
-// and 32 bits per pixel. Values below 1 are ignored.
-struct PlatformDisplayInfo {
-  int width = 1920;
-  int height = 1080;
-  int dpi = 96;
-  int bitsPixel = 32;
-};
-void PlatformDisplaySet(const PlatformDisplayInfo& info);
-PlatformDisplayInfo PlatformDisplayGet();
-// How many glyph images FreeType has rasterised since the process started; tests compare it
-// before and after drawing to see that the glyph cache serves repeated text.
-int64_t PlatformGlyphRasterCount();
-// How many times a text has been shaped since the process started (texts served from the
-// cache of shaped lines do not count); tests see by it that a label drawn again is not shaped again.
-int64_t PlatformTextShapeCount();

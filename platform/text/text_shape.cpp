@@ -282,4 +282,8 @@ std::shared_ptr<const ShapedLine> TextShape(FontInstance& instance, const char16
 
 }  // namespace platform
 
-int64_t PlatformTextShapeCount() { return platform::g_shapeCount.load(); }
+namespace platform::testing {
+
+int64_t TextShapeCount() { return platform::g_shapeCount.load(); }
+
+}  // namespace platform::testing

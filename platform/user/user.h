@@ -8,7 +8,6 @@
 #include "gdi.h"
 #include "windows_types.h"
 
-DECLARE_HANDLE(HWND);
 DECLARE_HANDLE(HMENU);
 DECLARE_HANDLE(HACCEL);
 
@@ -469,6 +468,8 @@ void PostQuitMessage(int exitCode);
 #define PM_REMOVE 0x0001
 #define PM_NOYIELD 0x0002
 BOOL GetMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax);
+// Returns once a message waits for this thread (sleeping in the display backend until then).
+BOOL WaitMessage();
 BOOL PeekMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
 BOOL TranslateMessage(const MSG* message);
 LRESULT DispatchMessageW(const MSG* message);

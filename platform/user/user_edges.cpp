@@ -1,7 +1,7 @@
 // Edges: DrawEdge's raised and sunken borders in the classic system colours, DrawFocusRect's
 // dotted rectangle, and the frames of child windows (plain borders, dialog frames, client and
 // static edges), which are painted with them whenever the window itself paints.
-#include "display/display.h"
+#include "backend.h"
 #include "gdi_objects.h"
 #include "user_internal.h"
 
@@ -103,7 +103,7 @@ void PaintChildFrame(HWND handle) {
   if (exStyle & WS_EX_CLIENTEDGE) DrawEdge(dc, &frame, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
   if (exStyle & WS_EX_STATICEDGE) DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
   DeleteDC(dc);
-  if (!IsRectEmpty(&shown)) Display().Present(top, shown);
+  if (!IsRectEmpty(&shown)) Backend().Present(top, shown);
 }
 
 }  // namespace platform

@@ -3,7 +3,6 @@
 // go with them, showing and hiding, enabling, and the rectangle helpers.
 #include <algorithm>
 
-#include "display/display.h"
 #include "kernel.h"
 #include "user_internal.h"
 
@@ -243,7 +242,7 @@ BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int width, int he
   bool moved = after.left != before.left || after.top != before.top;
   bool sized = (after.right - after.left) != (before.right - before.left) || (after.bottom - after.top) != (before.bottom - before.top);
   {
-    std::lock_guard<std::recursive_mutex> guard(platform::UserLock());
+    std::lock_guard<platform::UserMutex> guard(platform::UserLock());
     window->rect = after;
     if (!(flags & SWP_NOZORDER)) {
       // Entering or leaving the topmost band is recorded in the extended style, as callers
@@ -280,7 +279,7 @@ BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int width, int he
       InvalidateRect(window->parent, &old, TRUE);
     }
   }
-  if (!window->parent && (moved || sized)) platform::Display().WindowMoved(handle);
+  if (!window->parent && (moved || sized)) platform::Backend().WindowMoved(handle, window->rect);
   position.flags = flags | (moved ? 0 : SWP_NOMOVE) | (sized ? 0 : SWP_NOSIZE);
   platform::CallProcedure(window, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&position));
   return TRUE;
@@ -334,7 +333,7 @@ BOOL ShowWindow(HWND handle, int command) {
     if (!wasVisible) return FALSE;
     platform::CallProcedure(window, WM_SHOWWINDOW, FALSE, 0);
     window->style &= ~WS_VISIBLE;
-    if (!window->parent) platform::Display().WindowShown(handle, false);
+    if (!window->parent) platform::Backend().WindowShown(handle, false);
     if (window->parent) InvalidateRect(window->parent, &window->rect, TRUE);
     if (GetActiveWindow() == handle) {
       // The owner, else the next visible top-level window, becomes active.
@@ -386,7 +385,7 @@ BOOL ShowWindow(HWND handle, int command) {
     platform::CallProcedure(window, WM_SHOWWINDOW, TRUE, 0);
     window->style |= WS_VISIBLE;
     InvalidateRect(handle, nullptr, TRUE);
-    if (!window->parent) platform::Display().WindowShown(handle, true);
+    if (!window->parent) platform::Backend().WindowShown(handle, true);
   }
   (void)sized;
   if (activate && !(window->style & WS_MINIMIZE)) SetActiveWindow(handle);
@@ -407,6 +406,7 @@ BOOL EnableWindow(HWND handle, BOOL enable) {
   }
   platform::CallProcedure(window, WM_ENABLE, enable ? TRUE : FALSE, 0);
   InvalidateRect(handle, nullptr, TRUE);
+  if (!window->parent) platform::Backend().WindowEnabled(handle, enable != FALSE);
   return wasDisabled;
 }
 

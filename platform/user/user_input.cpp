@@ -2,6 +2,7 @@
 // activation, capture, the cursor and mouse-leave tracking. Input messages are posted to the
 // window's queue in arrival order, as the desktop would deliver them.
 #include <algorithm>
+#include <cassert>
 #include <array>
 #include <cstdlib>
 
@@ -120,8 +121,9 @@ void InputPointerMove(int x, int y) {
     point.x = std::clamp<LONG>(point.x, g_input.clip.left, g_input.clip.right - 1);
     point.y = std::clamp<LONG>(point.y, g_input.clip.top, g_input.clip.bottom - 1);
   }
-  g_input.pointer = point;
   HWND target = MouseTarget(point);
+  if (target && !InputMayReach(target)) return;
+  g_input.pointer = point;
   EndTracking(target);
   if (!target) return;
   if (!g_input.capture) SendMessageW(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
@@ -134,6 +136,7 @@ void InputButton(MouseButton button, bool down) {
   int index = static_cast<int>(button);
   POINT point = g_input.pointer;
   HWND target = MouseTarget(point);
+  if (target && !InputMayReach(target)) return;
   SetKey(g_input.keys, static_cast<UINT>(kKeys[index]), down);
   if (!target) {
     SetKey(g_input.syncKeys, static_cast<UINT>(kKeys[index]), down);
@@ -168,42 +171,66 @@ void InputButton(MouseButton button, bool down) {
 
 void InputWheel(int delta) {
   HWND target = g_input.focus && WindowFind(g_input.focus) ? g_input.focus : g_input.active;
-  if (!target || !WindowFind(target)) return;
+  if (!target || !InputMayReach(target)) return;
   WPARAM wParam = MAKEWPARAM(static_cast<WORD>(MouseKeyFlags()), static_cast<WORD>(static_cast<short>(delta)));
   PostInput(target, WM_MOUSEWHEEL, wParam, MAKELPARAM(static_cast<WORD>(g_input.pointer.x), static_cast<WORD>(g_input.pointer.y)),
             g_input.pointer, InputClock());
 }
 
-void InputKey(UINT virtualKey, bool down) {
-  virtualKey &= 0xFF;
-  bool wasDown = Down(static_cast<int>(virtualKey));
-  SetKey(g_input.keys, virtualKey, down);
+void InputKeyEvent(const KeyEvent& key) {
+  UINT virtualKey = key.virtualKey & 0xFF;
+  bool wasDown = Down(static_cast<int>(virtualKey)) || key.repeat;
+  HWND target = g_input.focus && WindowFind(g_input.focus) ? g_input.focus : g_input.active;
+  if (target && !InputMayReach(target)) return;
+  SetKey(g_input.keys, virtualKey, key.down);
   bool alt = Down(VK_MENU);
   bool system = alt && !Down(VK_CONTROL);
-  HWND target = g_input.focus && WindowFind(g_input.focus) ? g_input.focus : g_input.active;
-  if (!target || !WindowFind(target)) {
-    SetKey(g_input.syncKeys, virtualKey, down);  // no message carries it: it counts at once
+  if (!target) {
+    SetKey(g_input.syncKeys, virtualKey, key.down);  // no message carries it: it counts at once
     return;
   }
-  UINT message = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
-  LPARAM lParam = 1 | (alt ? (1 << 29) : 0) | (wasDown ? (1 << 30) : 0) | (down ? 0 : (1u << 31));
+  UINT message = system ? (key.down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (key.down ? WM_KEYDOWN : WM_KEYUP);
+  LPARAM lParam = 1 | (static_cast<LPARAM>(key.scanCode & 0xFF) << 16) | ((key.scanCode & 0x100) ? (1 << 24) : 0) |
+                  (key.textFollows ? kKeyTextFollows : 0) | (alt ? (1 << 29) : 0) | (wasDown ? (1 << 30) : 0) |
+                  (key.down ? 0 : (1u << 31));
   PostInput(target, message, virtualKey, lParam, g_input.pointer, InputClock());
 }
 
+void InputKey(UINT virtualKey, bool down) { InputKeyEvent(KeyEvent{virtualKey, 0, down, false, false}); }
+
 void InputText(const char16_t* text) {
   HWND target = g_input.focus && WindowFind(g_input.focus) ? g_input.focus : g_input.active;
-  if (!target || text == nullptr) return;
+  if (!target || text == nullptr || !InputMayReach(target)) return;
   for (; *text; ++text) PostInput(target, WM_CHAR, *text, 1, g_input.pointer, InputClock());
 }
 
+void InputWindowActivated(HWND window, bool active) {
+  if (!InputMayReach(window)) return;
+  HWND top = TopLevelOf(window);
+  if (active) {
+    // A disabled window (the owner of an open requester) is not activated by a click on its frame.
+    if (IsWindowEnabled(top)) SetActiveWindow(top);
+  } else if (GetActiveWindow() == top) {
+    // Another program took the keyboard: the window deactivates and its focus goes with it.
+    SetActiveWindow(nullptr);
+  }
+}
+
+bool InputMayReach(HWND window) {
+  auto record = WindowFind(window);
+  if (!record) return false;
+  bool here = record->thread == GetCurrentThreadId();
+  assert(here && "input is injected on the thread that owns its windows");
+  return here;
+}
+
 void InputCloseRequest(HWND window) {
-  if (!WindowFind(window)) return;
+  if (!InputMayReach(window)) return;
   PostInput(window, WM_SYSCOMMAND, SC_CLOSE, MAKELPARAM(g_input.pointer.x, g_input.pointer.y), g_input.pointer, InputClock());
 }
 
 void InputResize(HWND handle, int outerWidth, int outerHeight) {
-  auto window = WindowFind(handle);
-  if (!window) return;
+  if (!InputMayReach(handle)) return;
   MINMAXINFO limits{};
   DefWindowProcW(handle, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
   SendMessageW(handle, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
@@ -213,7 +240,7 @@ void InputResize(HWND handle, int outerWidth, int outerHeight) {
 }
 
 void InputMoveWindow(HWND handle, int x, int y) {
-  if (!WindowFind(handle)) return;
+  if (!InputMayReach(handle)) return;
   SetWindowPos(handle, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -291,12 +318,14 @@ HWND SetActiveWindow(HWND handle) {
   if (old) {
     SendMessageW(old, WM_NCACTIVATE, FALSE, 0);
     SendMessageW(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, IsIconic(old)), reinterpret_cast<LPARAM>(handle));
+    if (WindowFind(old)) platform::Backend().WindowActivated(old, false);
   }
   g_input.active = handle && WindowFind(handle) ? handle : nullptr;
   if (g_input.active) {
     SetWindowPos(handle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
     SendMessageW(handle, WM_NCACTIVATE, TRUE, 0);
     SendMessageW(handle, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, IsIconic(handle)), reinterpret_cast<LPARAM>(old));
+    if (WindowFind(handle)) platform::Backend().WindowActivated(handle, true);
   }
   // Focus never stays in a window that is no longer active.
   HWND focus = GetFocus();
@@ -318,6 +347,7 @@ HWND SetCapture(HWND handle) {
   HWND old = GetCapture();
   if (!WindowFind(handle)) return old;
   g_input.capture = handle;
+  if (old != handle) platform::Backend().CaptureChanged(handle);
   if (old && old != handle) SendMessageW(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(handle));
   return old;
 }
@@ -325,13 +355,16 @@ HWND SetCapture(HWND handle) {
 BOOL ReleaseCapture() {
   HWND old = GetCapture();
   g_input.capture = nullptr;
+  if (old) platform::Backend().CaptureChanged(nullptr);
   if (old) SendMessageW(old, WM_CAPTURECHANGED, 0, 0);
   return TRUE;
 }
 
 BOOL ClipCursor(const RECT* rect) {
+  bool changed = (rect != nullptr) != g_input.clipped || (rect && !EqualRect(rect, &g_input.clip));
   g_input.clipped = rect != nullptr;
   if (rect) g_input.clip = *rect;
+  if (changed) platform::Backend().CursorConfined(rect ? &g_input.clip : nullptr);
   return TRUE;
 }
 
@@ -349,6 +382,8 @@ BOOL SetCursorPos(int x, int y) {
 HCURSOR SetCursor(HCURSOR cursor) {
   HCURSOR old = g_input.cursor;
   g_input.cursor = cursor;
+  // Handlers set the cursor at every pointer move; the desktop hears only of real changes.
+  if (cursor != old) platform::Backend().CursorChanged(cursor);
   return old;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "backend.h"
 #include "user.h"
 
 namespace platform {
@@ -62,7 +63,7 @@ struct SentMessage;
 // The message queue of one thread.
 struct ThreadQueue {
   std::mutex lock;
-  std::condition_variable wake;
+  std::condition_variable wake;  // a thread waiting in a cross-thread send: a result or a send came
   std::deque<MSG> posted;   // posted and input messages, in arrival order
   std::deque<std::shared_ptr<SentMessage>> sent;  // from other threads, waiting for a result
   bool quit = false;
@@ -70,12 +71,31 @@ struct ThreadQueue {
   MSG last{};               // the last message retrieved: GetMessagePos and GetMessageTime
 };
 
-// The global lock over the handle tables. It is never held while a window procedure runs.
-std::recursive_mutex& UserLock();
+// The global lock over the handle tables. It is never held while a window procedure or a
+// display backend callback runs; it knows whether the calling thread holds it, so that the
+// second rule can be checked.
+class UserMutex {
+ public:
+  void lock();
+  void unlock();
+  bool HeldByThisThread() const;
+
+ private:
+  std::recursive_mutex mutex_;
+};
+UserMutex& UserLock();
+
+// The display backend, for the user area's calls into it: checks that the user lock is free.
+DisplayBackend& Backend();
 
 std::shared_ptr<Window> WindowFind(HWND handle);  // live (not yet destroyed) windows only
 std::shared_ptr<Window> WindowFindAny(HWND handle);  // destroyed but still referenced ones too
 std::vector<HWND> TopLevelWindows();  // z-order, topmost first
+std::vector<HWND> ChildrenOf(HWND parent);  // topmost first; null gives the top-level windows
+// A registered class by name (case ignored) or atom (window_class.cpp), or null.
+std::shared_ptr<WindowClass> ClassFind(LPCWSTR name);
+// A name as class and property lookups compare it: ASCII letters lower-cased.
+std::u16string NameFolded(LPCWSTR name);
 std::shared_ptr<ThreadQueue> QueueOf(DWORD thread);
 
 // Rectangles.
@@ -111,6 +131,16 @@ void TimersForgetWindow(HWND window);
 
 // Sends a message to the window procedure on this thread (no cross-thread marshalling).
 LRESULT CallProcedure(const std::shared_ptr<Window>& window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The character a US keyboard makes for a key (0 for none): the headless layout.
+char16_t UsKeyboardCharacter(UINT virtualKey, bool shift, bool control);
+// Set in a key message's lParam (a bit Windows leaves reserved) when the key's characters come
+// as text from the desktop, so that TranslateMessage makes none.
+constexpr LPARAM kKeyTextFollows = LPARAM{1} << 25;
+
+// Input is injected on the thread that owns the window it reaches; false (and an assertion in
+// debug builds) for another thread's window, false for a window that is gone.
+bool InputMayReach(HWND window);
 
 // Posts an input message with the pointer position and time the injection gives.
 void PostInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, POINT point, DWORD time);

@@ -12,11 +12,14 @@
 
 namespace platform {
 
+// A message sent from another thread. Its result and `done` are guarded by the sender's queue
+// lock; the sender waits on its own queue, so it can run what is sent to it meanwhile.
 struct SentMessage {
   HWND window;
   UINT message;
   WPARAM wParam;
   LPARAM lParam;
+  std::shared_ptr<ThreadQueue> sender;
   LRESULT result = 0;
   bool done = false;
 };
@@ -31,8 +34,15 @@ struct Timer {
   TIMERPROC callback;
 };
 
-std::mutex g_queuesLock;
-std::unordered_map<DWORD, std::shared_ptr<ThreadQueue>> g_queues;
+// Never destroyed: another thread may still post while static destructors run at exit.
+struct Queues {
+  std::mutex lock;
+  std::unordered_map<DWORD, std::shared_ptr<ThreadQueue>> byThread;
+};
+Queues& AllQueues() {
+  static Queues* queues = new Queues;
+  return *queues;
+}
 thread_local std::vector<Timer> t_timers;
 thread_local UINT_PTR t_nextTimerId = 0x7FF0;
 
@@ -65,11 +75,11 @@ void RunSentMessages(ThreadQueue& queue) {
     LRESULT result = 0;
     if (auto window = WindowFind(sent->window)) result = CallProcedure(window, sent->message, sent->wParam, sent->lParam);
     {
-      std::lock_guard<std::mutex> guard(queue.lock);
+      std::lock_guard<std::mutex> guard(sent->sender->lock);
       sent->result = result;
       sent->done = true;
     }
-    queue.wake.notify_all();
+    sent->sender->wake.notify_all();
   }
 }
 
@@ -96,8 +106,9 @@ ULONGLONG NextTimerDue() {
 }  // namespace
 
 std::shared_ptr<ThreadQueue> QueueOf(DWORD thread) {
-  std::lock_guard<std::mutex> guard(g_queuesLock);
-  auto& queue = g_queues[thread];
+  Queues& queues = AllQueues();
+  std::lock_guard<std::mutex> guard(queues.lock);
+  auto& queue = queues.byThread[thread];
   if (!queue) queue = std::make_shared<ThreadQueue>();
   return queue;
 }
@@ -114,7 +125,7 @@ void PostInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, POINT po
     std::lock_guard<std::mutex> guard(queue->lock);
     queue->posted.push_back(MSG{window, message, wParam, lParam, time, point});
   }
-  queue->wake.notify_all();
+  Backend().Wake();
 }
 
 }  // namespace platform
@@ -124,21 +135,37 @@ using platform::WindowFind;
 LRESULT SendMessageW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   auto window = WindowFind(handle);
   if (!window) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   if (window->thread == GetCurrentThreadId()) return platform::CallProcedure(window, message, wParam, lParam);
-  // Another thread's window: its own thread runs the procedure while this one waits.
+  // Another thread's window: its own thread runs the procedure while this one waits. Waiting,
+  // this thread still runs what other threads send to it, so two threads sending to each other
+  // both finish.
   auto queue = platform::QueueOf(window->thread);
+  auto own = platform::QueueOf(GetCurrentThreadId());
   auto sent = std::make_shared<platform::SentMessage>();
   sent->window = handle;
   sent->message = message;
   sent->wParam = wParam;
   sent->lParam = lParam;
-  std::unique_lock<std::mutex> lock(queue->lock);
-  queue->sent.push_back(sent);
-  queue->wake.notify_all();
-  queue->wake.wait(lock, [&] { return sent->done; });
+  sent->sender = own;
+  {
+    std::lock_guard<std::mutex> guard(queue->lock);
+    queue->sent.push_back(sent);
+  }
+  queue->wake.notify_all();  // the receiver may itself be waiting in a send
+  platform::Backend().Wake();
+  std::unique_lock<std::mutex> lock(own->lock);
+  while (!sent->done) {
+    if (!own->sent.empty()) {
+      lock.unlock();
+      platform::RunSentMessages(*own);
+      lock.lock();
+      continue;
+    }
+    own->wake.wait(lock);
+  }
   return sent->result;
 }
 
@@ -147,7 +174,7 @@ BOOL PostMessageW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   if (handle) {
     auto window = WindowFind(handle);
     if (!window) {
-      SetLastError(1400);
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
       return FALSE;
     }
     thread = window->thread;
@@ -159,7 +186,7 @@ BOOL PostMessageW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     GetCursorPos(&posted.pt);
     queue->posted.push_back(posted);
   }
-  queue->wake.notify_all();
+  platform::Backend().Wake();
   return TRUE;
 }
 
@@ -170,7 +197,7 @@ void PostQuitMessage(int exitCode) {
     queue->quit = true;
     queue->quitCode = exitCode;
   }
-  queue->wake.notify_all();
+  platform::Backend().Wake();
 }
 
 BOOL PeekMessageW(MSG* message, HWND window, UINT first, UINT last, UINT removeFlags) {
@@ -220,27 +247,27 @@ BOOL PeekMessageW(MSG* message, HWND window, UINT first, UINT last, UINT removeF
 
 namespace {
 
-// Waits until this thread's queue may have something, up to a deadline (~0 = no deadline).
+// Sleeps in the display backend until this thread's queue may have something: input, a posted
+// or sent message (each wakes the backend), the next timer, or the deadline (~0 = none).
 // On a frozen clock a timer that comes first is waited for by moving the clock to it, at once;
-// the deadline itself is waited for in real time, so other threads can still post, and then
-// moves the clock on.
-void WaitForWork(platform::ThreadQueue& queue, ULONGLONG deadline) {
-  ULONGLONG timer = platform::NextTimerDue();
-  ULONGLONG due = std::min(deadline, timer);
-  std::unique_lock<std::mutex> lock(queue.lock);
-  auto ready = [&] { return !queue.posted.empty() || !queue.sent.empty() || queue.quit; };
-  if (due == ~0ull) {
-    queue.wake.wait(lock, ready);
+// the deadline itself is waited for in real time, so other threads can still post, and a wait
+// that ran its full time then moves the clock on.
+void WaitForWork(ULONGLONG deadline) {
+  const ULONGLONG timer = platform::NextTimerDue();
+  const ULONGLONG due = std::min(deadline, timer);
+  if (due == ~0ull || !platform::ClockFrozen()) {
+    platform::Backend().Wait(due);
     return;
   }
-  ULONGLONG now = GetTickCount64();
-  if (due <= now || ready()) return;
-  const bool frozen = platform::ClockFrozen();
-  if (frozen && timer <= deadline) {
+  const ULONGLONG now = GetTickCount64();
+  if (due <= now) return;
+  if (timer <= deadline) {
     platform::ClockAdvance(timer - now);
     return;
   }
-  if (!queue.wake.wait_for(lock, std::chrono::milliseconds(due - now), ready) && frozen) {
+  const auto started = std::chrono::steady_clock::now();
+  platform::Backend().Wait(due);
+  if (std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(due - now)) {
     platform::ClockAdvance(due - now);
   }
 }
@@ -249,9 +276,14 @@ void WaitForWork(platform::ThreadQueue& queue, ULONGLONG deadline) {
 
 BOOL GetMessageW(MSG* message, HWND window, UINT first, UINT last) {
   if (message == nullptr) return -1;
-  auto queue = platform::QueueOf(GetCurrentThreadId());
-  while (!PeekMessageW(message, window, first, last, PM_REMOVE)) WaitForWork(*queue, ~0ull);
+  while (!PeekMessageW(message, window, first, last, PM_REMOVE)) WaitForWork(~0ull);
   return message->message == WM_QUIT ? FALSE : TRUE;
+}
+
+BOOL WaitMessage() {
+  MSG probe;
+  while (!PeekMessageW(&probe, nullptr, 0, 0, PM_NOREMOVE)) WaitForWork(~0ull);
+  return TRUE;
 }
 
 DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD milliseconds, DWORD) {
@@ -259,52 +291,22 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD millisec
     SetLastError(ERROR_INVALID_PARAMETER);  // only the message queue can be waited for here
     return WAIT_FAILED;
   }
-  auto queue = platform::QueueOf(GetCurrentThreadId());
   ULONGLONG deadline = milliseconds == INFINITE ? ~0ull : GetTickCount64() + milliseconds;
   MSG probe;
   while (true) {
     if (PeekMessageW(&probe, nullptr, 0, 0, PM_NOREMOVE)) return WAIT_OBJECT_0 + count;
     if (GetTickCount64() >= deadline) return WAIT_TIMEOUT;
-    WaitForWork(*queue, deadline);
+    WaitForWork(deadline);
   }
 }
 
 BOOL TranslateMessage(const MSG* message) {
   if (message == nullptr || (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN)) return FALSE;
-  bool shift = GetKeyState(VK_SHIFT) < 0;
-  bool control = GetKeyState(VK_CONTROL) < 0;
-  UINT key = static_cast<UINT>(message->wParam);
-  char16_t character = 0;
-  static const char16_t kShiftedDigits[] = u")!@#$%^&*(";
-  if (key >= 'A' && key <= 'Z') {
-    character = control ? static_cast<char16_t>(key - 'A' + 1) : static_cast<char16_t>(shift ? key : key + 32);
-  } else if (control) {
-    character = 0;  // control with anything but a letter makes no character
-  } else if (key >= '0' && key <= '9') {
-    character = shift ? kShiftedDigits[key - '0'] : static_cast<char16_t>(key);
-  } else if (key >= 0x60 && key <= 0x69) {
-    character = static_cast<char16_t>('0' + key - 0x60);
-  } else {
-    switch (key) {
-      case VK_SPACE: character = u' '; break;
-      case VK_RETURN: character = u'\r'; break;
-      case VK_BACK: character = u'\b'; break;
-      case VK_TAB: character = u'\t'; break;
-      case VK_ESCAPE: character = 0x1B; break;
-      case 0xBA: character = shift ? u':' : u';'; break;
-      case 0xBB: character = shift ? u'+' : u'='; break;
-      case 0xBC: character = shift ? u'<' : u','; break;
-      case 0xBD: character = shift ? u'_' : u'-'; break;
-      case 0xBE: character = shift ? u'>' : u'.'; break;
-      case 0xBF: character = shift ? u'?' : u'/'; break;
-      case 0xC0: character = shift ? u'~' : u'`'; break;
-      case 0xDB: character = shift ? u'{' : u'['; break;
-      case 0xDC: character = shift ? u'|' : u'\\'; break;
-      case 0xDD: character = shift ? u'}' : u']'; break;
-      case 0xDE: character = shift ? u'"' : u'\''; break;
-      default: break;
-    }
-  }
+  // A key whose characters the desktop delivers as text (an input method, a dead key, compose)
+  // makes none here, or each character would arrive twice.
+  if (message->lParam & platform::kKeyTextFollows) return FALSE;
+  char16_t character = platform::UsKeyboardCharacter(static_cast<UINT>(message->wParam), GetKeyState(VK_SHIFT) < 0,
+                                                    GetKeyState(VK_CONTROL) < 0);
   if (character && WindowFind(message->hwnd)) {
     // The character comes next, ahead of any input queued behind its key.
     auto queue = platform::QueueOf(WindowFind(message->hwnd)->thread);
@@ -345,7 +347,7 @@ UINT RegisterWindowMessageW(LPCWSTR name) {
 
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC callback) {
   if (window && !WindowFind(window)) {
-    SetLastError(1400);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   if (window == nullptr) id = ++platform::t_nextTimerId;

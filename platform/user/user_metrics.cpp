@@ -4,17 +4,21 @@
 // composition on, as every current desktop does.
 #include <mutex>
 
+#include "backend.h"
 #include "kernel.h"
 #include "text.h"
 #include "user_internal.h"
 
 int GetSystemMetrics(int index) {
-  // The screen is whatever the display reports (1920 x 1080 headless); the frame is fixed.
-  const PlatformDisplayInfo display = PlatformDisplayGet();
+  // The screen is whatever the display backend reports (1920 x 1080 headless); the frame is fixed.
+  const platform::ScreenInfo display = platform::Screen();
+  const LONG workWidth = display.workArea.right - display.workArea.left;
+  const LONG workHeight = display.workArea.bottom - display.workArea.top;
   switch (index) {
-    case SM_CXSCREEN: case SM_CXFULLSCREEN: return display.width;
+    case SM_CXSCREEN: return display.width;
+    case SM_CXFULLSCREEN: return workWidth;
     case SM_CYSCREEN: return display.height;
-    case SM_CYFULLSCREEN: return display.height - 40 - 23;
+    case SM_CYFULLSCREEN: return workHeight - 23;
     case SM_CXVSCROLL: case SM_CYHSCROLL: return 17;
     case SM_CYCAPTION: return 23;
     case SM_CYSMCAPTION: return 17;
@@ -32,8 +36,8 @@ int GetSystemMetrics(int index) {
     case SM_CYMINTRACK: return 39;
     case SM_CXMAXTRACK: return display.width + 2 * 4 + 12;
     case SM_CYMAXTRACK: return display.height + 2 * 4 + 12;
-    case SM_CXMAXIMIZED: return display.width;
-    case SM_CYMAXIMIZED: return display.height - 40;  // the work area above a 40-pixel task bar
+    case SM_CXMAXIMIZED: return workWidth;
+    case SM_CYMAXIMIZED: return workHeight;
     case SM_CXDOUBLECLK: case SM_CYDOUBLECLK: return 4;
     case SM_CXDRAG: case SM_CYDRAG: return 4;
     case SM_CXPADDEDBORDER: return 0;

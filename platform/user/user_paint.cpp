@@ -1,19 +1,15 @@
 // Painting: update regions, WM_PAINT when nothing else waits, BeginPaint/EndPaint and GetDC over
 // the backing bitmap of each top-level window. A window paints at its place in its top-level
 // window's bitmap, clipped to its own client area and to every ancestor's; what changed is
-// handed to the display backend.
+// handed to the display backend: exactly the painted part, clipped to what shows.
 #include <algorithm>
 
-#include "display/display.h"
 #include "gdi_objects.h"
 #include "kernel.h"
 #include "user_internal.h"
 
 namespace platform {
 namespace {
-
-DisplayBackend g_headless;
-DisplayBackend* g_display = &g_headless;
 
 // Where a window's client area lies in its top-level window's backing bitmap, and the part of
 // it that its ancestors let show.
@@ -84,9 +80,6 @@ void InvalidateTree(HWND handle, const RECT* area, bool erase) {
 
 }  // namespace
 
-DisplayBackend& Display() { return *g_display; }
-void DisplayInstall(DisplayBackend* backend) { g_display = backend ? backend : &g_headless; }
-
 HBITMAP WindowBacking(HWND topLevel) {
   auto window = WindowFind(topLevel);
   return window && !window->parent ? window->backing : nullptr;
@@ -130,7 +123,6 @@ void PaintResizeBacking(Window& window) {
 
 void PaintForgetWindow(Window& window) {
   if (window.backing) {
-    Display().WindowDestroyed(window.handle);
     DeleteObject(window.backing);
     window.backing = nullptr;
   }
@@ -244,7 +236,7 @@ void PresentWindow(HWND handle, const RECT& area) {
   RECT shown = area;
   OffsetRect(&shown, placement.origin.x, placement.origin.y);
   IntersectRect(&shown, &shown, &placement.visible);
-  if (placement.top && !IsRectEmpty(&shown)) platform::Display().Present(placement.top, shown);
+  if (placement.top && !IsRectEmpty(&shown)) platform::Backend().Present(placement.top, shown);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "app_state.h"
 #include "controls.h"
 #include "dialogs.h"
-#include "display/display.h"
+#include "testing.h"
 #include "fresh_directory.h"
 #include "input.h"
 #include "main_window.h"
@@ -57,24 +57,24 @@ class MainWindowLookTest : public ::testing::TestWithParam<int> {
   void SetUp() override { Start(GetParam()); }
   // Starts the program at a resolution and chooses a 640 x 480 picture with "Load Image".
   void Start(int dpi) {
-    PlatformDisplaySet(PlatformDisplayInfo{0, 0, dpi, 0});
-    platform::DialogsReset();
+    platform::testing::ScreenSet(platform::ScreenInfo{0, 0, dpi, 0});
+    platform::testing::DialogsReset();
     StampworkStart();  // no picture yet: the requester was not answered
     std::vector<uint8_t> picture(640 * 480 * 3);
     for (size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<uint8_t>((i / 3 % 640) * 255 / 640);
     ASSERT_NE(ImageEncode(here_.Path("back.bmp").c_str(), picture.data(), ImageFormatTag("BMP"), 640, 480, 640 * 3, 24,
                           0, 7, 24), 0);
-    platform::DialogAnswer answer;
+    platform::testing::DialogAnswer answer;
     answer.paths = {here_.Path("back.bmp")};
-    platform::DialogsQueueFileAnswer(answer);
+    platform::testing::DialogsQueueFileAnswer(answer);
     RECT button = Frame(Handle(g_gadgets.btnLoadImage));
     platform::InputClick(button.left + 5, button.top + 5);
     RunEvents();
   }
   void TearDown() override {
     StampworkShutdown();
-    platform::DialogsReset();
-    PlatformDisplaySet(PlatformDisplayInfo{0, 0, 96, 0});
+    platform::testing::DialogsReset();
+    platform::testing::ScreenSet(platform::ScreenInfo{});
   }
   static HWND Handle(int64_t gadget) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(GadgetHandle(gadget))); }
   static HWND Window() { return reinterpret_cast<HWND>(static_cast<uintptr_t>(WindowHandle(0))); }

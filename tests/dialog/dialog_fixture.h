@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "corvid.h"
-#include "display/display.h"
 #include "input.h"
 
 class DialogTest : public ::testing::Test {

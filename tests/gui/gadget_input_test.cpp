@@ -47,6 +47,18 @@ TEST_F(InputGadgetTest, StringReportsEachEditButNotSetText) {
   EXPECT_EQ(Count(events, 1, 1024), 0);
 }
 
+TEST_F(InputGadgetTest, StringTakesADesktopsComposedCharacterOnce) {
+  GadgetStringCreate(1, 10, 10, 150, 22, u"");
+  Focus(1);
+  // A dead key, then the letter, each saying its text comes separately, then the text itself.
+  for (UINT key : {0xDEu, static_cast<UINT>('E')}) platform::InputKeyEvent(platform::KeyEvent{key, 0, true, false, true});
+  platform::InputText(u"\u00E9");
+  for (UINT key : {0xDEu, static_cast<UINT>('E')}) platform::InputKeyEvent(platform::KeyEvent{key, 0, false, false, true});
+  std::vector<GadgetEvent> events = GadgetEvents();
+  EXPECT_EQ(Text(1), u"\u00E9");
+  EXPECT_EQ(Count(events, 1, ET_CHANGE), 1);
+}
+
 TEST_F(InputGadgetTest, StringReportsFocusBothWays) {
   GadgetStringCreate(1, 10, 10, 150, 22, u"");
   GadgetStringCreate(2, 10, 40, 150, 22, u"");

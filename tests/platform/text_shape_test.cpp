@@ -7,6 +7,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "testing.h"
 #include "text_support.h"
 
 namespace {
@@ -162,10 +163,10 @@ TEST(TextShape, ALabelDrawnAgainIsNotShapedAgain) {
   TextCanvas canvas(400, 80, 30);
   const std::u16string label = u"\u0938\u0902\u0916\u094D\u092F\u093E 7 \u0631\u0642\u0645";
   canvas.Out(0, 0, label);
-  const int64_t shaped = PlatformTextShapeCount();
+  const int64_t shaped = platform::testing::TextShapeCount();
   for (int dx = -2; dx <= 2; ++dx) canvas.Out(10 + dx, 10, label);
   canvas.Extent(label);
-  EXPECT_EQ(shaped, PlatformTextShapeCount());
+  EXPECT_EQ(shaped, platform::testing::TextShapeCount());
 }
 
 // Hostile texts measure and draw to a defined result: a width, ink where characters show.

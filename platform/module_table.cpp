@@ -1,5 +1,6 @@
 // The platform's module table. A library the runtime looks for at run time is present exactly
-// when it has an entry here, with the procedures listed.
+// when it has an entry here, with the procedures listed. It names procedures of every area, so it
+// sits above them all rather than in the kernel that answers LoadLibraryW from it.
 #include "modules.h"
 
 #include "gdi.h"
