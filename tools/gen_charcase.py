@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Generates platform/charcase_table.inc, the lower-case mapping of the Basic Multilingual Plane
+"""Generates platform/kernel/charcase_table.inc, the lower-case mapping of the Basic Multilingual Plane
 behind CharLowerW, from the C library's towlower in the C.UTF-8 locale (the Unicode simple
 lower-case mappings). Run on a glibc machine and commit the output:
 
-    tools/gen_charcase.py > platform/charcase_table.inc
+    tools/gen_charcase.py > platform/kernel/charcase_table.inc
 
 The table is a sorted list of runs: every `step`-th unit from `first` to `last` maps to itself
 plus `delta`; units outside every run are their own lower case."""

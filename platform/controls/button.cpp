@@ -6,7 +6,7 @@
 #include <string>
 
 #include "controls.h"
-#include "../text.h"
+#include "text.h"
 
 namespace {
 

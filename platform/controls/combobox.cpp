@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "controls.h"
-#include "../charcase.h"
-#include "../text.h"
+#include "charcase.h"
+#include "text.h"
 
 namespace {
 
@@ -254,7 +254,127 @@ bool Valid(const ComboState& state, WPARAM index) {
   return static_cast<int32_t>(index) >= 0 && static_cast<size_t>(static_cast<int32_t>(index)) < state.items.size();
 }
 
-LRESULT ComboMessage(HWND combo, ComboState& state, UINT message, WPARAM wParam, LPARAM lParam) {
+// The keys the combo box takes itself: opening and closing the list, moving the highlight or
+// the selection. Keys it leaves go on to the default procedure.
+bool ComboKey(HWND combo, ComboState& state, UINT message, WPARAM wParam) {
+  bool alt = message == WM_SYSKEYDOWN || GetKeyState(VK_MENU) < 0;
+  if (wParam == VK_F4 || (alt && (wParam == VK_DOWN || wParam == VK_UP))) {
+    if (IsDropped(state)) Choose(combo, state, state.highlight), CloseList(combo, state);
+    else OpenList(combo, state);
+    return true;
+  }
+  switch (wParam) {
+    case VK_UP: Move(combo, state, -1); return true;
+    case VK_DOWN: Move(combo, state, 1); return true;
+    case VK_PRIOR: Move(combo, state, IsDropped(state) ? -VisibleLines(state) : -1); return true;
+    case VK_NEXT: Move(combo, state, IsDropped(state) ? VisibleLines(state) : 1); return true;
+    case VK_HOME:
+      if (state.edit && !IsDropped(state)) break;
+      Move(combo, state, -static_cast<int>(state.items.size()));
+      return true;
+    case VK_END:
+      if (state.edit && !IsDropped(state)) break;
+      Move(combo, state, static_cast<int>(state.items.size()));
+      return true;
+    case VK_RETURN:
+      if (IsDropped(state)) {
+        Choose(combo, state, state.highlight);
+        CloseList(combo, state);
+        return true;
+      }
+      break;
+    case VK_ESCAPE:
+      if (IsDropped(state)) {
+        CloseList(combo, state);
+        return true;
+      }
+      break;
+    default: break;
+  }
+  return false;
+}
+
+// The CB_ messages: the items, the selection, the drop-down and the heights.
+LRESULT ComboItemMessage(HWND combo, ComboState& state, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case CB_ADDSTRING: return Insert(combo, state, static_cast<WPARAM>(-1), reinterpret_cast<const char16_t*>(lParam));
+    case CB_INSERTSTRING: return Insert(combo, state, wParam, reinterpret_cast<const char16_t*>(lParam));
+    case CB_DELETESTRING: {
+      if (!Valid(state, wParam)) return CB_ERR;
+      auto index = static_cast<int>(wParam);
+      state.items.erase(state.items.begin() + index);
+      if (state.selection == index) state.selection = -1;
+      else if (state.selection > index) --state.selection;
+      InvalidateRect(combo, nullptr, FALSE);
+      return static_cast<LRESULT>(state.items.size());
+    }
+    case CB_RESETCONTENT:
+      state.items.clear();
+      state.selection = -1;
+      CloseList(combo, state);
+      InvalidateRect(combo, nullptr, FALSE);
+      return 0;
+    case CB_GETCOUNT: return static_cast<LRESULT>(state.items.size());
+    case CB_GETCURSEL: return state.selection;
+    case CB_SETCURSEL:
+      Select(combo, state, static_cast<int>(static_cast<int32_t>(wParam)));
+      if (state.selection < 0 && state.edit && static_cast<int32_t>(wParam) == -1) ShowInEdit(state, u"");
+      return Valid(state, wParam) ? static_cast<LRESULT>(wParam) : CB_ERR;
+    case CB_GETLBTEXTLEN:
+      return Valid(state, wParam) ? static_cast<LRESULT>(state.items[wParam].text.size()) : CB_ERR;
+    case CB_GETLBTEXT: {
+      if (!Valid(state, wParam)) return CB_ERR;
+      const std::u16string& text = state.items[wParam].text;
+      if (auto* out = reinterpret_cast<char16_t*>(lParam)) {
+        std::copy(text.begin(), text.end(), out);
+        out[text.size()] = 0;
+      }
+      return static_cast<LRESULT>(text.size());
+    }
+    case CB_GETITEMDATA: return Valid(state, wParam) ? state.items[wParam].data : CB_ERR;
+    case CB_SETITEMDATA:
+      if (!Valid(state, wParam)) return CB_ERR;
+      state.items[wParam].data = lParam;
+      return 1;
+    case CB_FINDSTRINGEXACT: {
+      // From after the start index round to it; -1 searches the whole list from the top.
+      auto text = reinterpret_cast<const char16_t*>(lParam);
+      auto count = static_cast<int>(state.items.size());
+      int start = static_cast<int32_t>(wParam);
+      if (start < -1 || start >= count) start = -1;
+      for (int step = 1; step <= count; ++step) {
+        int index = (start + step) % count;
+        if (_wcsicmp(state.items[static_cast<size_t>(index)].text.c_str(), text ? text : u"") == 0) return index;
+      }
+      return CB_ERR;
+    }
+    case CB_SHOWDROPDOWN:
+      if (wParam) OpenList(combo, state);
+      else CloseList(combo, state);
+      return TRUE;
+    case CB_GETDROPPEDSTATE: return IsDropped(state);
+    case CB_SETITEMHEIGHT: {
+      auto height = static_cast<int>(lParam);
+      if (height <= 0 || height > 255) return CB_ERR;
+      if (static_cast<int32_t>(wParam) == -1) {
+        state.fieldHeight = height;
+        FitHeight(combo, state);
+        PlaceEdit(combo, state);
+      } else {
+        state.itemHeight = height;
+      }
+      InvalidateRect(combo, nullptr, FALSE);
+      return 0;
+    }
+    case CB_GETITEMHEIGHT: return static_cast<int32_t>(wParam) == -1 ? state.fieldHeight : state.itemHeight;
+    case CB_LIMITTEXT: return state.edit ? SendMessageW(state.edit, EM_SETLIMITTEXT, wParam, 0), TRUE : CB_ERR;
+    default: break;
+  }
+  return DefWindowProcW(combo, message, wParam, lParam);
+}
+
+// The window messages: creation, size and font, text, focus, the mouse, enabling and painting.
+LRESULT ComboWindowMessage(HWND combo, ComboState& state, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: {
       auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
@@ -336,115 +456,6 @@ LRESULT ComboMessage(HWND combo, ComboState& state, UINT message, WPARAM wParam,
       if (IsDropped(state)) CloseList(combo, state);
       else OpenList(combo, state);
       return 0;
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: {
-      bool alt = message == WM_SYSKEYDOWN || GetKeyState(VK_MENU) < 0;
-      if (wParam == VK_F4 || (alt && (wParam == VK_DOWN || wParam == VK_UP))) {
-        if (IsDropped(state)) Choose(combo, state, state.highlight), CloseList(combo, state);
-        else OpenList(combo, state);
-        return 0;
-      }
-      switch (wParam) {
-        case VK_UP: Move(combo, state, -1); return 0;
-        case VK_DOWN: Move(combo, state, 1); return 0;
-        case VK_PRIOR: Move(combo, state, IsDropped(state) ? -VisibleLines(state) : -1); return 0;
-        case VK_NEXT: Move(combo, state, IsDropped(state) ? VisibleLines(state) : 1); return 0;
-        case VK_HOME:
-          if (state.edit && !IsDropped(state)) break;
-          Move(combo, state, -static_cast<int>(state.items.size()));
-          return 0;
-        case VK_END:
-          if (state.edit && !IsDropped(state)) break;
-          Move(combo, state, static_cast<int>(state.items.size()));
-          return 0;
-        case VK_RETURN:
-          if (IsDropped(state)) {
-            Choose(combo, state, state.highlight);
-            CloseList(combo, state);
-            return 0;
-          }
-          break;
-        case VK_ESCAPE:
-          if (IsDropped(state)) {
-            CloseList(combo, state);
-            return 0;
-          }
-          break;
-        default: break;
-      }
-      break;
-    }
-    case CB_ADDSTRING: return Insert(combo, state, static_cast<WPARAM>(-1), reinterpret_cast<const char16_t*>(lParam));
-    case CB_INSERTSTRING: return Insert(combo, state, wParam, reinterpret_cast<const char16_t*>(lParam));
-    case CB_DELETESTRING: {
-      if (!Valid(state, wParam)) return CB_ERR;
-      auto index = static_cast<int>(wParam);
-      state.items.erase(state.items.begin() + index);
-      if (state.selection == index) state.selection = -1;
-      else if (state.selection > index) --state.selection;
-      InvalidateRect(combo, nullptr, FALSE);
-      return static_cast<LRESULT>(state.items.size());
-    }
-    case CB_RESETCONTENT:
-      state.items.clear();
-      state.selection = -1;
-      CloseList(combo, state);
-      InvalidateRect(combo, nullptr, FALSE);
-      return 0;
-    case CB_GETCOUNT: return static_cast<LRESULT>(state.items.size());
-    case CB_GETCURSEL: return state.selection;
-    case CB_SETCURSEL:
-      Select(combo, state, static_cast<int>(static_cast<int32_t>(wParam)));
-      if (state.selection < 0 && state.edit && static_cast<int32_t>(wParam) == -1) ShowInEdit(state, u"");
-      return Valid(state, wParam) ? static_cast<LRESULT>(wParam) : CB_ERR;
-    case CB_GETLBTEXTLEN:
-      return Valid(state, wParam) ? static_cast<LRESULT>(state.items[wParam].text.size()) : CB_ERR;
-    case CB_GETLBTEXT: {
-      if (!Valid(state, wParam)) return CB_ERR;
-      const std::u16string& text = state.items[wParam].text;
-      if (auto* out = reinterpret_cast<char16_t*>(lParam)) {
-        std::copy(text.begin(), text.end(), out);
-        out[text.size()] = 0;
-      }
-      return static_cast<LRESULT>(text.size());
-    }
-    case CB_GETITEMDATA: return Valid(state, wParam) ? state.items[wParam].data : CB_ERR;
-    case CB_SETITEMDATA:
-      if (!Valid(state, wParam)) return CB_ERR;
-      state.items[wParam].data = lParam;
-      return 1;
-    case CB_FINDSTRINGEXACT: {
-      // From after the start index round to it; -1 searches the whole list from the top.
-      auto text = reinterpret_cast<const char16_t*>(lParam);
-      auto count = static_cast<int>(state.items.size());
-      int start = static_cast<int32_t>(wParam);
-      if (start < -1 || start >= count) start = -1;
-      for (int step = 1; step <= count; ++step) {
-        int index = (start + step) % count;
-        if (_wcsicmp(state.items[static_cast<size_t>(index)].text.c_str(), text ? text : u"") == 0) return index;
-      }
-      return CB_ERR;
-    }
-    case CB_SHOWDROPDOWN:
-      if (wParam) OpenList(combo, state);
-      else CloseList(combo, state);
-      return TRUE;
-    case CB_GETDROPPEDSTATE: return IsDropped(state);
-    case CB_SETITEMHEIGHT: {
-      auto height = static_cast<int>(lParam);
-      if (height <= 0 || height > 255) return CB_ERR;
-      if (static_cast<int32_t>(wParam) == -1) {
-        state.fieldHeight = height;
-        FitHeight(combo, state);
-        PlaceEdit(combo, state);
-      } else {
-        state.itemHeight = height;
-      }
-      InvalidateRect(combo, nullptr, FALSE);
-      return 0;
-    }
-    case CB_GETITEMHEIGHT: return static_cast<int32_t>(wParam) == -1 ? state.fieldHeight : state.itemHeight;
-    case CB_LIMITTEXT: return state.edit ? SendMessageW(state.edit, EM_SETLIMITTEXT, wParam, 0), TRUE : CB_ERR;
     case WM_ENABLE:
       if (state.edit) EnableWindow(state.edit, wParam != 0);
       if (!wParam) CloseList(combo, state);
@@ -455,6 +466,12 @@ LRESULT ComboMessage(HWND combo, ComboState& state, UINT message, WPARAM wParam,
     default: break;
   }
   return DefWindowProcW(combo, message, wParam, lParam);
+}
+
+LRESULT ComboMessage(HWND combo, ComboState& state, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message >= CB_GETEDITSEL && message <= CB_FINDSTRINGEXACT) return ComboItemMessage(combo, state, message, wParam, lParam);
+  if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && ComboKey(combo, state, message, wParam)) return 0;
+  return ComboWindowMessage(combo, state, message, wParam, lParam);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "controls.h"
+#include "user_internal.h"
 
 namespace platform {
 
@@ -17,6 +18,9 @@ void RegisterControl(const char16_t* name, WNDPROC procedure, int extraBytes, LP
   control.hCursor = LoadCursorW(nullptr, cursor);
   control.lpszClassName = name;
   RegisterClassExW(&control);
+  // Registered once for the process, so a program may not unregister them.
+  std::lock_guard<UserMutex> guard(UserLock());
+  if (auto record = ClassFind(name)) record->system = true;
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // registers them. Class names are compared without case, so "STATIC" reaches "Static".
 #pragma once
 
-#include "../user.h"
+#include "user.h"
 
 // ---- button styles, messages and notifications ----
 #define BS_PUSHBUTTON 0x0000

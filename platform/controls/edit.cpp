@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <string>
 
+#include "backend.h"
 #include "controls.h"
-#include "../charcase.h"
-#include "../text.h"
+#include "charcase.h"
+#include "text.h"
 
 namespace {
 
@@ -29,6 +30,9 @@ struct EditState {
 };
 
 DWORD StyleOf(HWND edit) { return static_cast<DWORD>(GetWindowLongPtrW(edit, GWL_STYLE)); }
+
+// The control characters Ctrl+C, Ctrl+X and Ctrl+V make.
+constexpr char16_t kCopy = 0x03, kCut = 0x18, kPaste = 0x16;
 
 size_t SelectionStart(const EditState& state) { return std::min(state.anchor, state.caret); }
 size_t SelectionEnd(const EditState& state) { return std::max(state.anchor, state.caret); }
@@ -133,7 +137,27 @@ void ReplaceSelection(HWND edit, EditState& state, std::u16string insert, bool n
   if (cut) NotifyParent(edit, EN_MAXTEXT);
 }
 
+// Ctrl+C, Ctrl+X and Ctrl+V: the selection to the desktop's clipboard, and its text back. A
+// password's characters never leave the control.
+void ClipboardKey(HWND edit, EditState& state, char16_t unit) {
+  bool hidden = StyleOf(edit) & ES_PASSWORD;
+  size_t start = SelectionStart(state), end = SelectionEnd(state);
+  if ((unit == kCopy || unit == kCut) && !hidden && end > start) {
+    platform::Display().ClipboardSetText(state.text.substr(start, end - start));
+    if (unit == kCut && CanEdit(edit)) ReplaceSelection(edit, state, std::u16string(), true);
+  } else if (unit == kPaste && CanEdit(edit)) {
+    std::u16string text;
+    if (!platform::Display().ClipboardGetText(&text)) return;
+    if (StyleOf(edit) & ES_NUMBER) std::erase_if(text, [](char16_t c) { return c < u'0' || c > u'9'; });
+    ReplaceSelection(edit, state, std::move(text), true);
+  }
+}
+
 void TypeCharacter(HWND edit, EditState& state, char16_t unit) {
+  if (unit == kCopy || unit == kCut || unit == kPaste) {
+    ClipboardKey(edit, state, unit);
+    return;
+  }
   if (!CanEdit(edit)) return;
   if (unit == VK_BACK) {
     if (state.anchor == state.caret) {

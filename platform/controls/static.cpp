@@ -4,7 +4,7 @@
 #include <string>
 
 #include "controls.h"
-#include "../text.h"
+#include "text.h"
 
 namespace platform {
 

@@ -5,6 +5,8 @@
 #include "event_queue.h"
 
 #include <cstdio>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include "core/heap.h"
@@ -15,13 +17,6 @@
 #include "user.h"
 
 namespace {
-
-// Built in thread-safe mode, the queue operations take the queue's critical section too.
-#ifdef CORVID_THREAD_SAFE
-constexpr bool kThreadSafe = true;
-#else
-constexpr bool kThreadSafe = false;
-#endif
 
 struct EventNode {
   EventNode* next;
@@ -69,18 +64,15 @@ struct PostRecord {
 
 EventState* g_events = nullptr;
 Map* g_bindings = nullptr;
+// Other threads read these at any moment, start-up and shutdown included: they are published
+// and withdrawn under the posting lock, which a post holds from its look to its PostMessageW.
 HWND g_hiddenWindow = nullptr;
 UINT g_postMessage = 0;
-CRITICAL_SECTION g_queueLock;
 
-struct QueueGuard {
-  QueueGuard() {
-    if (kThreadSafe) EnterCriticalSection(&g_queueLock);
-  }
-  ~QueueGuard() {
-    if (kThreadSafe) LeaveCriticalSection(&g_queueLock);
-  }
-};
+std::mutex& PostingLock() {
+  static std::mutex* lock = new std::mutex;  // never destroyed: a late post still finds it
+  return *lock;
+}
 
 void BindingKey(char (&key)[96], int64_t code, int64_t window, int64_t object, int64_t type) {
   std::snprintf(key, sizeof key, "%d:%lld:%lld:%lld", static_cast<int>(code), static_cast<long long>(window),
@@ -131,9 +123,14 @@ void EventQueueInit() {
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(COLOR_BTNFACE + 1));
   windowClass.lpszClassName = u"PostEventClass";
   RegisterClassExW(&windowClass);
-  g_hiddenWindow = CreateWindowExW(0, u"PostEventClass", u"", WS_CAPTION, 0, 0, 1, 1, nullptr, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
-  g_postMessage = RegisterWindowMessageW(u"CV_PostEventMessage");
+  HWND hidden = CreateWindowExW(0, u"PostEventClass", u"", WS_CAPTION, 0, 0, 1, 1, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  UINT postMessage = RegisterWindowMessageW(u"CV_PostEventMessage");
+  {
+    std::lock_guard<std::mutex> guard(PostingLock());
+    g_hiddenWindow = hidden;
+    g_postMessage = postMessage;
+  }
   g_events = static_cast<EventState*>(LibraryStateNew(sizeof(EventState), nullptr, nullptr));
   if (g_events) {
     g_events->pool = PoolCreate(sizeof(EventNode), 32, 4096, 0);
@@ -142,12 +139,24 @@ void EventQueueInit() {
     g_events->type = -1;
   }
   MapCreate(sizeof(Binding), 0, nullptr, &g_bindings, 1024);
-  if (kThreadSafe) InitializeCriticalSection(&g_queueLock);
 }
 
 void EventQueueShutdown() {
-  if (g_hiddenWindow) DestroyWindow(g_hiddenWindow);
-  g_hiddenWindow = nullptr;
+  HWND hidden = nullptr;
+  UINT postMessage = 0;
+  {
+    // From here on no other thread can post; what was posted and not yet taken is freed.
+    std::lock_guard<std::mutex> guard(PostingLock());
+    std::swap(hidden, g_hiddenWindow);
+    std::swap(postMessage, g_postMessage);
+  }
+  if (hidden) {
+    MSG message;
+    while (PeekMessageW(&message, hidden, postMessage, postMessage, PM_REMOVE)) {
+      if (message.lParam) HeapFree(MainHeap(), 0, reinterpret_cast<void*>(message.lParam));
+    }
+    DestroyWindow(hidden);
+  }
   UnregisterClassW(u"PostEventClass", GetModuleHandleW(nullptr));
   if (g_events) {
     // Data still held by queued events and by the current event is released with them.
@@ -164,7 +173,6 @@ void EventQueueShutdown() {
     MapFree(g_bindings);
     g_bindings = nullptr;
   }
-  if (kThreadSafe) DeleteCriticalSection(&g_queueLock);
 }
 
 void EventPost(int64_t code, int64_t object, int64_t window, int64_t type, void* data, EventDataFree dataFree, bool force) {
@@ -175,7 +183,6 @@ void EventPost(int64_t code, int64_t object, int64_t window, int64_t type, void*
   std::vector<EventCallback> callbacks;
   bool merged = false;
   {
-    QueueGuard guard;
     if (!force && g_events->suppression != 0) return;
     EventNode* tail = g_events->tail;
     merged = tail && code <= 65535 && tail->code == code && tail->object == object && tail->window == window && tail->type == type;
@@ -221,7 +228,6 @@ void EventPost(int64_t code, int64_t object, int64_t window, int64_t type, void*
 
 void EventPurge(int64_t code, int64_t object, int64_t window, int64_t type) {
   if (g_events == nullptr) return;
-  QueueGuard guard;
   EventNode* previous = nullptr;
   for (EventNode* node = g_events->head; node;) {
     EventNode* next = node->next;
@@ -241,7 +247,6 @@ void EventPurge(int64_t code, int64_t object, int64_t window, int64_t type) {
 
 int64_t EventNext() {
   if (g_events == nullptr) return 0;
-  QueueGuard guard;
   g_events->code = 0;
   if (g_events->data && g_events->dataFree) g_events->dataFree(g_events->data);
   g_events->data = nullptr;
@@ -326,6 +331,7 @@ void EventAllowChanges() {
 }
 
 int64_t EventPostThread(int64_t code, int64_t object, int64_t window, int64_t type, void* data) {
+  std::lock_guard<std::mutex> guard(PostingLock());
   if (g_hiddenWindow == nullptr || g_postMessage == 0) return 0;
   auto* record = static_cast<PostRecord*>(HeapAlloc(MainHeap(), HEAP_ZERO_MEMORY, sizeof(PostRecord)));
   if (record == nullptr) return 0;
@@ -339,7 +345,6 @@ int64_t EventPostThread(int64_t code, int64_t object, int64_t window, int64_t ty
 
 int64_t EventQueueLength() {
   if (g_events == nullptr) return 0;
-  QueueGuard guard;
   int64_t count = 0;
   for (EventNode* node = g_events->head; node; node = node->next) ++count;
   return count;

@@ -18,9 +18,13 @@ constexpr int kUpDownWord = 3;  // after the colour words: the up-down control's
 HWND EditOf(int64_t gadget) { return GadgetIsValid(gadget)->handle; }
 HWND UpDownOf(int64_t gadget) { return reinterpret_cast<HWND>(GadgetIsValid(gadget)->kindWords[kUpDownWord]); }
 
+// The edit's own procedure, as SetWindowLongPtrW handed it back when the spin's went in.
+WNDPROC g_editProcedure = nullptr;
+
 // The edit part's own procedure: enabling or disabling it does the same to its arrows.
 LRESULT SpinEditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
-  LRESULT result = CallWindowProcW(platform::EditProcedure, edit, message, wParam, lParam);
+  LRESULT result = g_editProcedure ? CallWindowProcW(g_editProcedure, edit, message, wParam, lParam)
+                                   : DefWindowProcW(edit, message, wParam, lParam);
   if (message == WM_ENABLE) {
     int64_t gadget = GadgetNumberOf(edit);
     if (gadget != -1 && UpDownOf(gadget)) EnableWindow(UpDownOf(gadget), wParam != 0);
@@ -194,7 +198,9 @@ int64_t GadgetSpinCreate(int64_t gadget, int64_t x, int64_t y, int64_t width, in
   }
   GadgetColoursReset(record, -1);
   record->kindWords[kUpDownWord] = static_cast<int64_t>(reinterpret_cast<uintptr_t>(upDown));
-  SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SpinEditProcedure));
+  auto previous =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SpinEditProcedure)));
+  if (previous && previous != SpinEditProcedure) g_editProcedure = previous;
   int64_t result = GadgetRegister(gadget, record, edit, kind);
   // The arrows answer to the same id as the edit.
   LONG_PTR id = GetWindowLongPtrW(edit, GWLP_ID);

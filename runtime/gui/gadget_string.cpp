@@ -12,6 +12,9 @@
 
 namespace {
 
+// The edit's own procedure, as SetWindowLongPtrW handed it back when the focus procedure went in.
+WNDPROC g_editProcedure = nullptr;
+
 // Sits between the gadget procedure and the edit so that focus changes become events before
 // the edit itself reacts to them.
 LRESULT StringFocusProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -19,7 +22,8 @@ LRESULT StringFocusProcedure(HWND control, UINT message, WPARAM wParam, LPARAM l
     int64_t gadget = GadgetNumberOf(control);
     if (gadget != -1) GadgetPostEvent(gadget, message == WM_SETFOCUS ? ET_FOCUS : ET_LOST_FOCUS);
   }
-  return CallWindowProcW(platform::EditProcedure, control, message, wParam, lParam);
+  return g_editProcedure ? CallWindowProcW(g_editProcedure, control, message, wParam, lParam)
+                         : DefWindowProcW(control, message, wParam, lParam);
 }
 
 // The edit asks for WM_CTLCOLOREDIT normally and for WM_CTLCOLORSTATIC while read-only; a
@@ -79,6 +83,9 @@ int64_t GadgetStringCreate(int64_t gadget, int64_t x, int64_t y, int64_t width, 
   GadgetRecord* record = GadgetCreateControl(gadget, exStyle, u"Edit", text, style, x, y, width, height, &control);
   if (record == nullptr) return 0;
   GadgetColoursReset(record, -1);
-  SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StringFocusProcedure));
+  // Every edit has the same class procedure; the one handed back is the one to chain to.
+  auto previous = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StringFocusProcedure)));
+  if (previous && previous != StringFocusProcedure) g_editProcedure = previous;
   return GadgetRegister(gadget, record, control, kind);
 }

@@ -11,27 +11,28 @@
 #include "label.h"
 #include "main_window.h"
 #include "stampwork.h"
+#include "testing.h"
 
 namespace {
 
 class LabelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::DialogsReset();
+    platform::testing::DialogsReset();
     StampworkStart();
   }
   void TearDown() override {
     StampworkShutdown();
-    platform::DialogsReset();
+    platform::testing::DialogsReset();
   }
   // Copies a picture of the corpus into the test folder and chooses it as the background.
   void ChooseBackground(const std::string& name) {
     std::string source = std::string(STAMPWORK_TESTDATA) + "/pngsuite/basn2c08.png";
     std::u16string target = here_.Path(name);
     ASSERT_EQ(std::system(("cp '" + source + "' '" + std::string(target.begin(), target.end()) + "'").c_str()), 0);
-    platform::DialogAnswer answer;
+    platform::testing::DialogAnswer answer;
     answer.paths = {target};
-    platform::DialogsQueueFileAnswer(answer);
+    platform::testing::DialogsQueueFileAnswer(answer);
     BackgroundLoad();
   }
   std::u16string Compose(const char16_t* text, int64_t last = 0) { return LabelCompose(text, last).c_str(); }
@@ -72,7 +73,7 @@ TEST_F(LabelTest, ChoosingAPictureLoadsItAndCancellingKeepsIt) {
   EXPECT_NE(g_app.BackImage, 0);
   EXPECT_EQ(g_app.BackWidth, 32);
   EXPECT_EQ(g_app.BackHeight, 32);
-  EXPECT_EQ(platform::DialogsLastFileRequest().title, u"Stampwork");
+  EXPECT_EQ(platform::testing::DialogsLastFileRequest().title, u"Stampwork");
   int64_t image = g_app.BackImage;
   BackgroundLoad();  // nothing scripted: the requester is cancelled
   EXPECT_EQ(g_app.BackImage, image);

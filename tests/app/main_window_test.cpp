@@ -12,18 +12,19 @@
 #include "input.h"
 #include "main_window.h"
 #include "stampwork.h"
+#include "testing.h"
 
 namespace {
 
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::DialogsReset();
+    platform::testing::DialogsReset();
     StampworkStart();
   }
   void TearDown() override {
     StampworkShutdown();
-    platform::DialogsReset();
+    platform::testing::DialogsReset();
   }
 
   static HWND Control(int64_t gadget) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(GadgetHandle(gadget))); }
@@ -52,14 +53,14 @@ class MainWindowTest : public ::testing::Test {
     RunEvents();
   }
   static void AnswerColour(int64_t colour) {
-    platform::DialogAnswer answer;
+    platform::testing::DialogAnswer answer;
     answer.colour = colour;
-    platform::DialogsQueueColorAnswer(answer);
+    platform::testing::DialogsQueueColorAnswer(answer);
   }
   static void AnswerFile(const std::u16string& path) {
-    platform::DialogAnswer answer;
+    platform::testing::DialogAnswer answer;
     if (!path.empty()) answer.paths.push_back(path);
-    platform::DialogsQueueFileAnswer(answer);
+    platform::testing::DialogsQueueFileAnswer(answer);
   }
 
   InFreshDirectory here_;
@@ -193,7 +194,7 @@ TEST_F(MainWindowTest, ColourButtonsAskFromTheCurrentColourAndKeepItOnCancel) {
   Click(g.btnColor);
   RunEvents();
   EXPECT_EQ(g_app.cText, 0x123456);
-  EXPECT_EQ(platform::DialogsLastColorRequest().initial, 0x7F7F7Fu);
+  EXPECT_EQ(platform::testing::DialogsLastColorRequest().initial, 0x7F7F7Fu);
   AnswerColour(-1);  // cancelled
   Click(g.btnColor);
   RunEvents();
@@ -203,17 +204,17 @@ TEST_F(MainWindowTest, ColourButtonsAskFromTheCurrentColourAndKeepItOnCancel) {
   Click(g.optColor);
   RunEvents();
   EXPECT_EQ(g_app.bText, 0x00FF00);
-  EXPECT_EQ(platform::DialogsLastColorRequest().initial, 0u);  // from no treatment: black
+  EXPECT_EQ(platform::testing::DialogsLastColorRequest().initial, 0u);  // from no treatment: black
   AnswerColour(0x0000FF);
   Click(g.optOutline);
   RunEvents();
   EXPECT_EQ(g_app.bText, ~int64_t{0x0000FF});
-  EXPECT_EQ(platform::DialogsLastColorRequest().initial, 0x00FF00u);  // the box colour
+  EXPECT_EQ(platform::testing::DialogsLastColorRequest().initial, 0x00FF00u);  // the box colour
   AnswerColour(-1);
   Click(g.optColor);
   RunEvents();
   EXPECT_EQ(g_app.bText, ~int64_t{0x0000FF});
-  EXPECT_EQ(platform::DialogsLastColorRequest().initial, 0x0000FFu);  // the outline colour
+  EXPECT_EQ(platform::testing::DialogsLastColorRequest().initial, 0x0000FFu);  // the outline colour
   EXPECT_EQ(GadgetGetState(g_gadgets.optOutline), 1);  // the cancel left the outline selected
   EXPECT_EQ(GadgetGetState(g_gadgets.optColor), 0);
   Click(g.optNone);
@@ -224,7 +225,7 @@ TEST_F(MainWindowTest, ColourButtonsAskFromTheCurrentColourAndKeepItOnCancel) {
 TEST_F(MainWindowTest, SaveAppendsIniOnlyWithoutAnExtension) {
   const MainWindowGadgets& g = g_gadgets;
   g_app.FontSize = 42;
-  int64_t requestsBefore = platform::DialogsFileRequestCount();  // the start-up picture request
+  int64_t requestsBefore = platform::testing::DialogsFileRequestCount();  // the start-up picture request
   for (const char* name : {"foo", "bar.cfg", "baz."}) {
     std::string file(name);
     AnswerFile(here_.Path(file));
@@ -235,8 +236,8 @@ TEST_F(MainWindowTest, SaveAppendsIniOnlyWithoutAnExtension) {
   EXPECT_TRUE(here_.Exists("bar.cfg"));
   EXPECT_FALSE(here_.Exists("bar.cfg.ini"));
   EXPECT_TRUE(here_.Exists("baz..ini"));
-  EXPECT_EQ(platform::DialogsFileRequestCount() - requestsBefore, 3);
-  platform::FileDialogRequest request = platform::DialogsLastFileRequest();
+  EXPECT_EQ(platform::testing::DialogsFileRequestCount() - requestsBefore, 3);
+  platform::FileDialogRequest request = platform::testing::DialogsLastFileRequest();
   EXPECT_TRUE(request.save);
   EXPECT_EQ(request.title, u"Stampwork");
   ASSERT_EQ(request.filters.size(), 2u);

@@ -6,6 +6,7 @@
 
 #include "runtime_fixture.h"
 #include "string_state.h"
+#include "testing.h"
 
 namespace {
 
@@ -93,13 +94,13 @@ TEST_F(ListTest, NewElementsAreZeroedEvenWhenTheirNodeIsReused) {
 TEST_F(ListTest, ClearFreesTheElementsStringsAndStartsOver) {
   ListVariable variable{};
   List* list = ListCreate(8, &variable, kStringElement, kTypeString);
-  int64_t before = PlatformHeapBlockCount(g_strings.heap);
+  int64_t before = platform::testing::HeapBlockCount(g_strings.heap);
   for (const char16_t* name : {u"Arial", u"Courier New", u"DejaVu Sans"}) {
     StrAssign(static_cast<char16_t**>(ListAdd(list)), name);
   }
-  EXPECT_EQ(PlatformHeapBlockCount(g_strings.heap), before + 3);
+  EXPECT_EQ(platform::testing::HeapBlockCount(g_strings.heap), before + 3);
   ListClear(list);
-  EXPECT_EQ(PlatformHeapBlockCount(g_strings.heap), before);
+  EXPECT_EQ(platform::testing::HeapBlockCount(g_strings.heap), before);
   EXPECT_EQ(ListSize(list), 0);
   EXPECT_EQ(list->first, nullptr);
   EXPECT_EQ(list->last, nullptr);
@@ -108,11 +109,11 @@ TEST_F(ListTest, ClearFreesTheElementsStringsAndStartsOver) {
   StrAssign(static_cast<char16_t**>(ListAdd(list)), u"again");
   EXPECT_EQ(ListSize(list), 1);
   ListFree(list);
-  EXPECT_EQ(PlatformHeapBlockCount(g_strings.heap), before);
+  EXPECT_EQ(platform::testing::HeapBlockCount(g_strings.heap), before);
 }
 
 TEST_F(ListTest, FreeingReturnsEveryBlockOfTheMainHeap) {
-  int64_t before = PlatformHeapBlockCount(MainHeap());
+  int64_t before = platform::testing::HeapBlockCount(MainHeap());
   List* owned = ListCreate(8, nullptr, kStringElement, kTypeString);  // allocates its own variable
   ListVariable variable{};
   List* other = ListCreate(8, &variable, kStringElement, kTypeString);
@@ -123,7 +124,7 @@ TEST_F(ListTest, FreeingReturnsEveryBlockOfTheMainHeap) {
   EXPECT_TRUE(ExtraBlockAttach(&owned->extraBlocks, 64) != nullptr);
   ListFree(owned);
   ListFree(other);
-  EXPECT_EQ(PlatformHeapBlockCount(MainHeap()), before);
+  EXPECT_EQ(platform::testing::HeapBlockCount(MainHeap()), before);
 }
 
 TEST_F(ListTest, MissingListsAndBadSizesAreHarmless) {
@@ -142,9 +143,9 @@ TEST_F(ListTest, MissingListsAndBadSizesAreHarmless) {
 
 TEST_F(ListTest, AddReturnsNoneWhenThePoolCannotSupplyANode) {
   List* list = ListCreate(4, nullptr, nullptr, kTypeLong);
-  PlatformHeapFailAfter(1, 2);  // the block and the one-element fallback both fail
+  platform::testing::HeapFailAfter(1, 2);  // the block and the one-element fallback both fail
   EXPECT_EQ(ListAdd(list), nullptr);
-  PlatformHeapFailAfter(0);
+  platform::testing::HeapFailAfter(0);
   EXPECT_EQ(ListSize(list), 0);
   EXPECT_NE(ListAdd(list), nullptr);
   ListFree(list);

@@ -8,6 +8,7 @@
 
 #include "runtime_fixture.h"
 #include "string_state.h"
+#include "testing.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ TEST_F(MapTest, AlwaysNewShadowsTheOlderEntryUntilTheNewerIsDeleted) {
 
 TEST_F(MapTest, ReplaceModeReusesTheEntryWithAFreshElement) {
   Map* map = MapCreate(sizeof(Binding), kTypeQuad, kBindingDescriptor, nullptr, 16);
-  int64_t strings = PlatformHeapBlockCount(g_strings.heap);
+  int64_t strings = platform::testing::HeapBlockCount(g_strings.heap);
   auto* first = static_cast<Binding*>(MapAdd(map, u"k", kMapReplace));  // absent: added
   first->value = 5;
   StrAssign(&first->label, u"old label");
@@ -86,7 +87,7 @@ TEST_F(MapTest, ReplaceModeReusesTheEntryWithAFreshElement) {
   EXPECT_EQ(again, first);
   EXPECT_EQ(again->value, 0);
   EXPECT_EQ(again->label, nullptr);
-  EXPECT_EQ(PlatformHeapBlockCount(g_strings.heap), strings);  // the old label was freed
+  EXPECT_EQ(platform::testing::HeapBlockCount(g_strings.heap), strings);  // the old label was freed
   EXPECT_EQ(MapSize(map), 1);
   MapFree(map);
 }
@@ -139,7 +140,7 @@ TEST_F(MapTest, IterationGoesBucketByBucketNewestFirst) {
 
 TEST_F(MapTest, DeletingAfterEveryStepEmptiesTheMap) {
   Map* map = MapCreate(sizeof(Binding), kTypeQuad, kBindingDescriptor, nullptr, 8);
-  int64_t strings = PlatformHeapBlockCount(g_strings.heap);
+  int64_t strings = platform::testing::HeapBlockCount(g_strings.heap);
   for (int i = 0; i < 100; ++i) {
     std::u16string key = u"key" + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) + std::u16string(i / 26 + 1, u'x');
     StrAssign(&static_cast<Binding*>(MapAdd(map, key.c_str(), kMapAlwaysNew))->label, u"label");
@@ -153,7 +154,7 @@ TEST_F(MapTest, DeletingAfterEveryStepEmptiesTheMap) {
   EXPECT_EQ(visited, 100);
   EXPECT_EQ(MapSize(map), 0);
   for (int32_t bucket = 0; bucket < map->bucketCount; ++bucket) EXPECT_EQ(map->buckets[bucket], nullptr);
-  EXPECT_EQ(PlatformHeapBlockCount(g_strings.heap), strings);
+  EXPECT_EQ(platform::testing::HeapBlockCount(g_strings.heap), strings);
   MapFree(map);
 }
 
@@ -276,7 +277,7 @@ TEST_F(MapTest, CopyRefusesMissingAndMismatchedMaps) {
 }
 
 TEST_F(MapTest, ClearFreesKeysAndElementsAndTheMapCanBeRefilled) {
-  int64_t mainBlocks = PlatformHeapBlockCount(MainHeap());
+  int64_t mainBlocks = platform::testing::HeapBlockCount(MainHeap());
   Map* map = MapCreate(sizeof(Binding), kTypeQuad, kBindingDescriptor, nullptr, 16);
   for (int i = 0; i < 300; ++i) {
     std::u16string key(static_cast<size_t>(i % 40 + 1), static_cast<char16_t>(u'a' + i % 26));
@@ -288,11 +289,11 @@ TEST_F(MapTest, ClearFreesKeysAndElementsAndTheMapCanBeRefilled) {
   MapAdd(map, u"again", kMapAlwaysNew);
   EXPECT_NE(MapFind(map, u"again"), nullptr);
   MapFree(map);
-  EXPECT_EQ(PlatformHeapBlockCount(MainHeap()), mainBlocks);
+  EXPECT_EQ(platform::testing::HeapBlockCount(MainHeap()), mainBlocks);
 }
 
 TEST_F(MapTest, CreatingIntoAVariableFreesTheMapAlreadyThere) {
-  int64_t mainBlocks = PlatformHeapBlockCount(MainHeap());
+  int64_t mainBlocks = platform::testing::HeapBlockCount(MainHeap());
   Map* variable = nullptr;
   Map* first = MapCreate(8, kTypeQuad, nullptr, &variable, 1024);
   MapAdd(first, u"x", kMapAlwaysNew);
@@ -300,7 +301,7 @@ TEST_F(MapTest, CreatingIntoAVariableFreesTheMapAlreadyThere) {
   EXPECT_EQ(variable, second);
   MapFree(second);
   EXPECT_EQ(variable, nullptr);
-  EXPECT_EQ(PlatformHeapBlockCount(MainHeap()), mainBlocks);
+  EXPECT_EQ(platform::testing::HeapBlockCount(MainHeap()), mainBlocks);
 }
 
 TEST_F(MapTest, KeysAndArgumentsOutOfTheOrdinary) {
@@ -349,9 +350,9 @@ TEST_F(MapTest, FindOrAddAddsOnlyOnce) {
 TEST_F(MapTest, AddsReturnNoneWhenMemoryRunsOut) {
   Map* map = MapCreate(8, kTypeQuad, nullptr, nullptr, 16);
   MapAdd(map, u"first", kMapAlwaysNew);
-  PlatformHeapFailAfter(1);  // the key's copy
+  platform::testing::HeapFailAfter(1);  // the key's copy
   EXPECT_EQ(MapAdd(map, u"second", kMapAlwaysNew), nullptr);
-  PlatformHeapFailAfter(0);
+  platform::testing::HeapFailAfter(0);
   EXPECT_EQ(MapSize(map), 1);
   EXPECT_EQ(MapFind(map, u"second"), nullptr);
   MapFree(map);

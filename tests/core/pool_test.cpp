@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "runtime_fixture.h"
+#include "testing.h"
 
 namespace {
 
@@ -143,15 +144,15 @@ TEST_F(PoolTest, LockedPoolsServeSeveralThreads) {
 
 TEST_F(PoolTest, AFailedBlockFallsBackToOneElementThenToNone) {
   ElementPool* pool = PoolCreate(8, 16, 64, 0);
-  PlatformHeapFailAfter(1);
+  platform::testing::HeapFailAfter(1);
   void* single = PoolAlloc(pool);
   ASSERT_NE(single, nullptr);
   EXPECT_EQ(pool->totalCapacity, 1);
   // The single-element block is full; the next block and its one-element fallback both fail.
-  PlatformHeapFailAfter(1, 2);
+  platform::testing::HeapFailAfter(1, 2);
   EXPECT_EQ(PoolAlloc(pool), nullptr);
   EXPECT_EQ(pool->totalCapacity, 1);
-  PlatformHeapFailAfter(1);
+  platform::testing::HeapFailAfter(1);
   void* fallback = PoolAlloc(pool);
   EXPECT_NE(fallback, nullptr);
   EXPECT_EQ(pool->totalCapacity, 2);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "runtime_fixture.h"
+#include "testing.h"
 
 namespace {
 
@@ -141,15 +142,15 @@ TEST_F(RegistryTest, FreeAllCallsTheFreeRoutineForEveryObject) {
 }
 
 TEST_F(RegistryTest, AllocationFailureLeavesTheRegistryAsItWas) {
-  PlatformHeapFailAfter(1);
+  platform::testing::HeapFailAfter(1);
   EXPECT_EQ(ObjectNew(g_registry, 100), nullptr);
   EXPECT_EQ(g_registry->capacity, 16);
-  PlatformHeapFailAfter(1);
+  platform::testing::HeapFailAfter(1);
   EXPECT_EQ(ObjectNew(g_registry, 3), nullptr);
   EXPECT_EQ(ObjectGet(g_registry, 3), nullptr);
-  PlatformHeapFailAfter(2);  // the index has room; the object block fails
+  platform::testing::HeapFailAfter(2);  // the index has room; the object block fails
   Thing* survivor = NewThing(CV_Any, 1);
-  PlatformHeapFailAfter(0);
+  platform::testing::HeapFailAfter(0);
   EXPECT_NE(NewThing(3, 1), nullptr);
   (void)survivor;
 }

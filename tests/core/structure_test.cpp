@@ -6,6 +6,7 @@
 
 #include "runtime_fixture.h"
 #include "string_state.h"
+#include "testing.h"
 
 namespace {
 
@@ -71,8 +72,8 @@ TEST_F(StructureTest, DescriptorsKnowWhetherTheyHoldDynamicMembers) {
 }
 
 TEST_F(StructureTest, ListElementsCreateAndFreeTheirMembers) {
-  int64_t mainBlocks = PlatformHeapBlockCount(MainHeap());
-  int64_t strings = PlatformHeapBlockCount(g_strings.heap);
+  int64_t mainBlocks = platform::testing::HeapBlockCount(MainHeap());
+  int64_t strings = platform::testing::HeapBlockCount(g_strings.heap);
   List* windows = ListCreate(sizeof(Window), nullptr, WindowDescriptor(), 0);
   EXPECT_EQ(windows->hasDynamicMembers, 1);
   auto* window = static_cast<Window*>(ListAdd(windows));
@@ -85,12 +86,12 @@ TEST_F(StructureTest, ListElementsCreateAndFreeTheirMembers) {
   EXPECT_EQ(ArraySize(window->names), 3);
   Fill(window, u"Main");
   ListFree(windows);
-  EXPECT_EQ(PlatformHeapBlockCount(g_strings.heap), strings);
-  EXPECT_EQ(PlatformHeapBlockCount(MainHeap()), mainBlocks);
+  EXPECT_EQ(platform::testing::HeapBlockCount(g_strings.heap), strings);
+  EXPECT_EQ(platform::testing::HeapBlockCount(MainHeap()), mainBlocks);
 }
 
 TEST_F(StructureTest, MapCopyDeepCopiesMembers) {
-  int64_t strings = PlatformHeapBlockCount(g_strings.heap);
+  int64_t strings = platform::testing::HeapBlockCount(g_strings.heap);
   Map* source = MapCreate(sizeof(Window), 0, WindowDescriptor(), nullptr, 16);
   Map* target = MapCreate(sizeof(Window), 0, WindowDescriptor(), nullptr, 16);
   Fill(static_cast<Window*>(MapAdd(source, u"main", kMapAlwaysNew)), u"Main window");
@@ -117,11 +118,11 @@ TEST_F(StructureTest, MapCopyDeepCopiesMembers) {
   EXPECT_EQ(Text(copy->names[2]), u"third name");
   EXPECT_EQ(ListSize(copy->items.list), 2);
   MapFree(target);
-  EXPECT_EQ(PlatformHeapBlockCount(g_strings.heap), strings);
+  EXPECT_EQ(platform::testing::HeapBlockCount(g_strings.heap), strings);
 }
 
 TEST_F(StructureTest, TheDefaultElementsMembersAreCreatedOnceAndFreedWithTheMap) {
-  int64_t mainBlocks = PlatformHeapBlockCount(MainHeap());
+  int64_t mainBlocks = platform::testing::HeapBlockCount(MainHeap());
   Map* map = MapCreateIntKeyed(sizeof(Window), WindowDescriptor(), nullptr, 8);
   auto* absent = static_cast<Window*>(MapIntGet(map, 3));
   ASSERT_NE(absent->items.list, nullptr);
@@ -129,11 +130,11 @@ TEST_F(StructureTest, TheDefaultElementsMembersAreCreatedOnceAndFreedWithTheMap)
   EXPECT_NE(map->flags & kMapDefaultCreated, 0);
   EXPECT_EQ(static_cast<Window*>(MapIntGet(map, 4))->items.list, list);
   MapFree(map);
-  EXPECT_EQ(PlatformHeapBlockCount(MainHeap()), mainBlocks);
+  EXPECT_EQ(platform::testing::HeapBlockCount(MainHeap()), mainBlocks);
 }
 
 TEST_F(StructureTest, ReplacingAMapElementRecreatesItsMembers) {
-  int64_t strings = PlatformHeapBlockCount(g_strings.heap);
+  int64_t strings = platform::testing::HeapBlockCount(g_strings.heap);
   Map* map = MapCreate(sizeof(Window), 0, WindowDescriptor(), nullptr, 8);
   Fill(static_cast<Window*>(MapAdd(map, "w", kMapAlwaysNew)), u"One");
   auto* replaced = static_cast<Window*>(MapAdd(map, "w", kMapReplace));
@@ -142,7 +143,7 @@ TEST_F(StructureTest, ReplacingAMapElementRecreatesItsMembers) {
   EXPECT_EQ(MapSize(replaced->tags), 0);
   EXPECT_EQ(replaced->names[2], nullptr);
   MapFree(map);
-  EXPECT_EQ(PlatformHeapBlockCount(g_strings.heap), strings);
+  EXPECT_EQ(platform::testing::HeapBlockCount(g_strings.heap), strings);
 }
 
 TEST_F(StructureTest, ArraysStandAlone) {

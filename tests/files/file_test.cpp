@@ -5,6 +5,7 @@
 
 #include "file_object.h"
 #include "files_fixture.h"
+#include "testing.h"
 
 namespace {
 
@@ -175,9 +176,9 @@ TEST_F(FileTest, ClosingAllAndShuttingDownCloseEveryFile) {
 TEST_F(FileTest, WithoutMemoryForABufferAFileIsReadStraightFromTheSystem) {
   std::string content = Pattern(300);
   WriteBytes(Path("a.bin"), content);
-  PlatformHeapFailAfter(2, 1);  // the object's body is the first allocation, its buffer the second
+  platform::testing::HeapFailAfter(2, 1);  // the object's body is the first allocation, its buffer the second
   int64_t opened = FileOpenRead(1, Name("a.bin").c_str());
-  PlatformHeapFailAfter(0);
+  platform::testing::HeapFailAfter(0);
   ASSERT_NE(opened, 0);
   EXPECT_EQ(FileObjectGet(1)->buffer, nullptr);
   char buffer[300];

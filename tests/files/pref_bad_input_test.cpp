@@ -4,6 +4,7 @@
 #include <random>
 
 #include "files_fixture.h"
+#include "testing.h"
 
 namespace {
 
@@ -112,9 +113,9 @@ TEST_F(PrefBadInputTest, NullAndEmptyNamesAndTextsAreTakenAsEmpty) {
 
 TEST_F(PrefBadInputTest, AFileThatCannotBeHeldInMemoryIsLeftClosedAndUntouched) {
   WriteBytes(Path("m.ini"), "a = 1\r\n");
-  PlatformHeapFailAfter(1, 1000);
+  platform::testing::HeapFailAfter(1, 1000);
   EXPECT_EQ(PrefOpen(Name("m.ini").c_str(), 0), 0);
-  PlatformHeapFailAfter(0);
+  platform::testing::HeapFailAfter(0);
   EXPECT_EQ(PrefReadInt(u"a", 9), 9);
   PrefWriteInt(u"a", 2);  // no file is current: the write goes nowhere
   PrefClose();
@@ -124,18 +125,18 @@ TEST_F(PrefBadInputTest, AFileThatCannotBeHeldInMemoryIsLeftClosedAndUntouched) 
 TEST_F(PrefBadInputTest, WhenMemoryRunsOutAReadGivesItsDefaultAndAWriteIsDropped) {
   WriteBytes(Path("m.ini"), "a = 1\r\n");
   ASSERT_NE(PrefOpen(Name("m.ini").c_str(), 0), 0);
-  PlatformHeapFailAfter(1, 1000);
+  platform::testing::HeapFailAfter(1, 1000);
   EXPECT_EQ(PrefReadInt(u"a", 9), 9);
   PrefWriteInt(u"b", 2);
   PrefWriteString(u"a", u"a much longer value");
-  PlatformHeapFailAfter(0);
+  platform::testing::HeapFailAfter(0);
   EXPECT_EQ(PrefFlush(), 0);
   EXPECT_EQ(PrefReadInt(u"a", 9), 1);
   // A write-out that cannot build its text leaves the file as it is and can be tried again.
   PrefWriteInt(u"b", 2);
-  PlatformHeapFailAfter(1, 1000);
+  platform::testing::HeapFailAfter(1, 1000);
   EXPECT_EQ(PrefFlush(), 0);
-  PlatformHeapFailAfter(0);
+  platform::testing::HeapFailAfter(0);
   EXPECT_EQ(ReadBytes(Path("m.ini")), "a = 1\r\n");
   EXPECT_EQ(PrefFlush(), 1);
   EXPECT_EQ(ReadBytes(Path("m.ini")), kMark + "a = 1\r\nb = 2\r\n");

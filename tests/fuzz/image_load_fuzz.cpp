@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "corvid.h"
+#include "testing.h"
 
 namespace {
 
@@ -34,8 +35,8 @@ void SaveSmallPicture(int64_t image) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool started = (StartRuntime(), true);
   (void)started;
-  const int64_t objects = PlatformGdiObjectCount();
-  const int64_t blocks = PlatformHeapBlockCount(MainHeap());
+  const int64_t objects = platform::testing::GdiObjectCount();
+  const int64_t blocks = platform::testing::HeapBlockCount(MainHeap());
   const int64_t image = ImageLoadFromBuffer(CV_Any, data, static_cast<int64_t>(size));
   if (image != 0) {
     const int64_t width = ImageGetWidth(image), height = ImageGetHeight(image);
@@ -44,6 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SaveSmallPicture(image);
     ImageFree(image);
   }
-  if (PlatformGdiObjectCount() != objects || PlatformHeapBlockCount(MainHeap()) != blocks) std::abort();
+  if (platform::testing::GdiObjectCount() != objects || platform::testing::HeapBlockCount(MainHeap()) != blocks) std::abort();
   return 0;
 }

@@ -1,5 +1,7 @@
 // The event queue: merging, suppression, purging, the current event, data release, bound
 // callbacks and their order, and posting from another thread through the hidden window.
+#include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -154,6 +156,25 @@ TEST_F(EventQueueTest, AnotherThreadPostsThroughTheHiddenWindowWithoutLossOrReor
   ASSERT_EQ(received.size(), static_cast<size_t>(kEvents));
   for (int i = 0; i < kEvents; ++i) ASSERT_EQ(received[i], i);
   EXPECT_EQ(WindowPollEvent(), 0);
+}
+
+TEST_F(EventQueueTest, PostingFromAnotherThreadIsSafeWhileTheQueueStopsAndStarts) {
+  std::atomic<bool> stop{false};
+  std::atomic<int64_t> accepted{0};
+  std::thread poster([&] {
+    while (!stop.load()) accepted += EventPostThread(EC_GADGET, 1, 0, 0);
+  });
+  for (int i = 0; i < 5000 && accepted.load() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  for (int round = 0; round < 20; ++round) {
+    EventQueueShutdown();
+    EXPECT_EQ(EventPostThread(EC_GADGET, 2, 0, 0), 0) << "a stopped queue takes nothing";
+    EventQueueInit();
+    while (WindowPollEvent() != 0) {
+    }
+  }
+  stop = true;
+  poster.join();
+  EXPECT_GT(accepted.load(), 0);
 }
 
 }  // namespace

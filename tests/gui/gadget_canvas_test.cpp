@@ -9,6 +9,7 @@
 #include "gadget_fixture.h"
 #include "gui/gadget_canvas.h"
 #include "image/drawing.h"
+#include "testing.h"
 
 namespace {
 
@@ -119,10 +120,10 @@ TEST_F(CanvasTest, CreationGivesAWhiteBitmapTheSizeOfTheInside) {
 TEST_F(CanvasTest, CreationWithoutAGadgetListFails) {
   WindowClose(0);
   GadgetListUse(nullptr);
-  int64_t before = PlatformGdiObjectCount();
+  int64_t before = platform::testing::GdiObjectCount();
   EXPECT_EQ(GadgetCanvasCreate(1, 0, 0, 50, 50), 0);
   EXPECT_EQ(GadgetIsValid(1), nullptr);
-  EXPECT_EQ(PlatformGdiObjectCount(), before);
+  EXPECT_EQ(platform::testing::GdiObjectCount(), before);
 }
 
 TEST_F(CanvasTest, PointerEntersMovesAndLeaves) {
@@ -562,7 +563,7 @@ TEST_F(CanvasTest, FocusRectangleShowsWhileFocused) {
 }
 
 TEST_F(CanvasTest, FreeingTheCanvasUnderAnOpenDrawingIsSafe) {
-  int64_t before = PlatformGdiObjectCount();
+  int64_t before = platform::testing::GdiObjectCount();
   GadgetCanvasCreate(1, 10, 10, 60, 40);
   ASSERT_NE(DrawingBegin(GadgetCanvasOutput(1)), 0);
   DrawBox(0, 0, 10, 10, ColorRGB(255, 0, 0));
@@ -576,11 +577,11 @@ TEST_F(CanvasTest, FreeingTheCanvasUnderAnOpenDrawingIsSafe) {
   DrawingEnd();  // nothing left to repaint
   EXPECT_EQ(GadgetIsValid(1), nullptr);
   platform::PumpMessages();
-  EXPECT_EQ(PlatformGdiObjectCount(), before);
+  EXPECT_EQ(platform::testing::GdiObjectCount(), before);
 }
 
 TEST_F(CanvasTest, NoGdiObjectsAreLeftBehind) {
-  int64_t before = PlatformGdiObjectCount();
+  int64_t before = platform::testing::GdiObjectCount();
   for (int round = 0; round < 3; ++round) {
     GadgetCanvasCreate(1, 10, 10, 60, 40, CV_Canvas_Border | CV_Canvas_Keyboard | CV_Canvas_DrawFocus);
     GadgetActivate(1);
@@ -593,7 +594,7 @@ TEST_F(CanvasTest, NoGdiObjectsAreLeftBehind) {
     GadgetFree(1);
   }
   platform::PumpMessages();
-  EXPECT_EQ(PlatformGdiObjectCount(), before);
+  EXPECT_EQ(platform::testing::GdiObjectCount(), before);
   EXPECT_EQ(GdiGetBatchLimit(), 20u);
 }
 

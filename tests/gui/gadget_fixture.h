@@ -4,9 +4,10 @@
 
 #include <vector>
 
-#include "display/display.h"
+#include "input.h"
 #include "gui/gadget_internal.h"
 #include "gui_fixture.h"
+#include "testing.h"
 
 struct GadgetEvent {
   int64_t gadget;

@@ -8,6 +8,7 @@
 #include "gadget_fixture.h"
 #include "image/image.h"
 #include "text.h"
+#include "testing.h"
 
 namespace {
 
@@ -119,7 +120,7 @@ TEST_F(PictureTest, ImageTakesThePictureSizeAndPaintsIt) {
 
 TEST_F(PictureTest, ImageBlendsItsAlphaOverTheBackground) {
   Pixel(0, 0);  // the first paint makes the system colour brushes it uses
-  int64_t objectsBefore = PlatformGdiObjectCount();
+  int64_t objectsBefore = platform::testing::GdiObjectCount();
   HBITMAP half = Section(20, 20, 0x80FF0000);  // red at half coverage, straight alpha
   GadgetImageCreate(1, 10, 10, 20, 20, static_cast<int64_t>(reinterpret_cast<uintptr_t>(half)));
   uint32_t blended = Pixel(15, 15);
@@ -127,7 +128,7 @@ TEST_F(PictureTest, ImageBlendsItsAlphaOverTheBackground) {
   EXPECT_NEAR(static_cast<int>(blended & 0xFF), (0xF0 * 127) / 255, 3);
   GadgetFree(1);
   DeleteObject(half);
-  EXPECT_EQ(PlatformGdiObjectCount(), objectsBefore);  // the blending copy went with the gadget
+  EXPECT_EQ(platform::testing::GdiObjectCount(), objectsBefore);  // the blending copy went with the gadget
 }
 
 TEST_F(PictureTest, ImageReportsClicksDoubleClicksAndDrags) {

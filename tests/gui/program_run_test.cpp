@@ -15,6 +15,7 @@
 #include "kernel.h"
 #include "shell.h"
 #include "temp_folder.h"
+#include "testing.h"
 
 namespace {
 
@@ -28,13 +29,13 @@ class ProgramRunTest : public ::testing::Test {
     ProcessInit();
     ASSERT_FALSE(folder_.path().empty());
     dir_ = folder_.path();
-    platform::ShellResetRecord();
+    platform::testing::ShellResetRecord();
     opener_ = Script("opener.sh", "printf '%s\\n' \"$@\" > \"" + Path("opened") + "\"");
-    platform::ShellSetOpener(U16(opener_).c_str());
+    platform::testing::ShellSetOpener(U16(opener_).c_str());
   }
   void TearDown() override {
     ProcessShutdown();
-    platform::ShellSetOpener(nullptr);
+    platform::testing::ShellSetOpener(nullptr);
     StringHeapShutdown();
     MainHeapDestroy();
   }
@@ -58,7 +59,7 @@ class ProgramRunTest : public ::testing::Test {
 
 TEST_F(ProgramRunTest, ProgramStartsAndReportsStarted) {
   EXPECT_EQ(ProgramRun(u"/bin/true"), 1);
-  EXPECT_EQ(platform::ShellRequestCount(), 0);  // a program needs no shell
+  EXPECT_EQ(platform::testing::ShellRequestCount(), 0);  // a program needs no shell
 
   int64_t program = ProgramRun(u"/bin/sh", u"-c \"exit 3\"", nullptr, CV_Program_Open);
   ASSERT_GT(program, 1);
@@ -96,7 +97,7 @@ TEST_F(ProgramRunTest, WebAddressGoesToTheShell) {
   int64_t program = ProgramRun(address, nullptr, nullptr, CV_Program_Open | CV_Program_Wait);
   ASSERT_GT(program, 1);
   EXPECT_EQ(ProgramId(program), -1);  // started through the shell
-  platform::ShellRequest request = platform::ShellLastRequest();
+  platform::testing::ShellRequest request = platform::testing::ShellLastRequest();
   EXPECT_EQ(request.file, address);
   EXPECT_EQ(request.verb, u"");
   EXPECT_EQ(request.parameters, u"");
@@ -106,13 +107,13 @@ TEST_F(ProgramRunTest, WebAddressGoesToTheShell) {
   EXPECT_EQ(Read(Path("opened")), "https://example.org/stampwork\n");
 
   EXPECT_EQ(ProgramRun(address, nullptr, nullptr, CV_Program_Hide | CV_Program_Wait), 1);
-  EXPECT_EQ(platform::ShellLastRequest().show, SW_HIDE);
+  EXPECT_EQ(platform::testing::ShellLastRequest().show, SW_HIDE);
 }
 
 TEST_F(ProgramRunTest, DocumentOpensInItsOwnFolder) {
   std::ofstream(Path("series.png")) << "picture";
   EXPECT_EQ(ProgramRun(U16(Path("series.png")).c_str(), nullptr, nullptr, CV_Program_Wait), 1);
-  EXPECT_EQ(platform::ShellLastRequest().directory, U16(dir_));
+  EXPECT_EQ(platform::testing::ShellLastRequest().directory, U16(dir_));
   EXPECT_EQ(Read(Path("opened")), Path("series.png") + "\n");
 }
 
@@ -123,9 +124,9 @@ TEST_F(ProgramRunTest, NothingToStartGivesZero) {
   EXPECT_EQ(ProgramRun(u"/bin/true", nullptr, U16(Path("no-folder")).c_str()), 0);
   // With pipes asked for, the shell is no way out.
   std::ofstream(Path("doc.txt")) << "text";
-  int64_t before = platform::ShellRequestCount();
+  int64_t before = platform::testing::ShellRequestCount();
   EXPECT_EQ(ProgramRun(U16(Path("doc.txt")).c_str(), nullptr, nullptr, CV_Program_Read | CV_Program_Open), 0);
-  EXPECT_EQ(platform::ShellRequestCount(), before);
+  EXPECT_EQ(platform::testing::ShellRequestCount(), before);
   // Unknown records are refused.
   EXPECT_EQ(ProgramId(12345), 0);
   EXPECT_EQ(ProgramExitCode(12345), -1);

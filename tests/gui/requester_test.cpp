@@ -10,21 +10,22 @@
 #include "gui/requester.h"
 #include "gui_fixture.h"
 #include "kernel.h"
+#include "testing.h"
 
 namespace {
 
 const char16_t* kSettings = u"Settings|*.ini|all|*.*";
 const char16_t* kPictures = u"Pics|*.jpg;*.png;*.tga;*.tif;*.bmp|all|*.*";
 
-platform::DialogAnswer Files(std::vector<std::u16string> paths, DWORD filterIndex = 0) {
-  platform::DialogAnswer answer;
+platform::testing::DialogAnswer Files(std::vector<std::u16string> paths, DWORD filterIndex = 0) {
+  platform::testing::DialogAnswer answer;
   answer.paths = std::move(paths);
   answer.filterIndex = filterIndex;
   return answer;
 }
 
-platform::DialogAnswer Colour(int64_t colour) {
-  platform::DialogAnswer answer;
+platform::testing::DialogAnswer Colour(int64_t colour) {
+  platform::testing::DialogAnswer answer;
   answer.colour = colour;
   return answer;
 }
@@ -34,13 +35,13 @@ class RequesterTest : public GuiTest {
   void SetUp() override {
     GuiTest::SetUp();
     RequesterInit();
-    platform::DialogsReset();
+    platform::testing::DialogsReset();
   }
   void TearDown() override {
     StrTempTruncate(0);
     while (RequesterNextFile(0)[0] != 0) {
     }
-    platform::DialogsReset();
+    platform::testing::DialogsReset();
     GuiTest::TearDown();
   }
 
@@ -67,7 +68,7 @@ class RequesterTest : public GuiTest {
 TEST_F(RequesterTest, DefaultFileSplitsIntoFolderAndPreselectedName) {
   EXPECT_EQ(AtStart([](int64_t start) { return RequesterOpenFile(u"Load settings", u"C:\\data\\last.ini", kSettings, 1, 0, start); }),
             u"");
-  platform::FileDialogRequest seen = platform::DialogsLastFileRequest();
+  platform::FileDialogRequest seen = platform::testing::DialogsLastFileRequest();
   EXPECT_EQ(seen.title, u"Load settings");
   EXPECT_EQ(seen.initialDirectory, u"C:\\data");
   EXPECT_EQ(seen.initialFile, u"last.ini");
@@ -82,38 +83,38 @@ TEST_F(RequesterTest, DefaultFileSplitsIntoFolderAndPreselectedName) {
   EXPECT_FALSE(seen.save);
 
   Open(u"/home/user/labels.ini", kPictures);
-  seen = platform::DialogsLastFileRequest();
+  seen = platform::testing::DialogsLastFileRequest();
   EXPECT_EQ(seen.initialDirectory, u"/home/user");
   EXPECT_EQ(seen.initialFile, u"labels.ini");
   EXPECT_EQ(seen.filters[0].second, u"*.jpg;*.png;*.tga;*.tif;*.bmp");
   EXPECT_EQ(seen.filterIndex, 1u);
 
   Open(u"/top.ini");  // a file right under the root opens in the root
-  EXPECT_EQ(platform::DialogsLastFileRequest().initialDirectory, u"/");
+  EXPECT_EQ(platform::testing::DialogsLastFileRequest().initialDirectory, u"/");
   Open(u"plain.ini", u"");
-  seen = platform::DialogsLastFileRequest();
+  seen = platform::testing::DialogsLastFileRequest();
   EXPECT_EQ(seen.initialDirectory, u"");
   EXPECT_EQ(seen.initialFile, u"plain.ini");
   EXPECT_TRUE(seen.filters.empty());
   Open(nullptr, nullptr, -5);
-  seen = platform::DialogsLastFileRequest();
+  seen = platform::testing::DialogsLastFileRequest();
   EXPECT_EQ(seen.initialFile, u"");
   EXPECT_EQ(seen.filterIndex, 0u);
 }
 
 TEST_F(RequesterTest, NamesThatCannotBeFileNamesAreNotPreselected) {
   Open(u"a:b");
-  EXPECT_EQ(platform::DialogsLastFileRequest().initialFile, u"");
-  EXPECT_EQ(platform::DialogsLastFileRequest().initialDirectory, u"");
+  EXPECT_EQ(platform::testing::DialogsLastFileRequest().initialFile, u"");
+  EXPECT_EQ(platform::testing::DialogsLastFileRequest().initialDirectory, u"");
   Open(u"C:\\data\\bad\tname.ini");
-  EXPECT_EQ(platform::DialogsLastFileRequest().initialFile, u"");
-  EXPECT_EQ(platform::DialogsLastFileRequest().initialDirectory, u"C:\\data");
+  EXPECT_EQ(platform::testing::DialogsLastFileRequest().initialFile, u"");
+  EXPECT_EQ(platform::testing::DialogsLastFileRequest().initialDirectory, u"C:\\data");
   Open(u"C:\\data\\");
-  EXPECT_EQ(platform::DialogsLastFileRequest().initialFile, u"");
+  EXPECT_EQ(platform::testing::DialogsLastFileRequest().initialFile, u"");
   // A name longer than the buffer is cut to what it holds.
   std::u16string longName(400, u'n');
   Open(longName.c_str());
-  EXPECT_EQ(platform::DialogsLastFileRequest().initialFile, std::u16string(259, u'n'));
+  EXPECT_EQ(platform::testing::DialogsLastFileRequest().initialFile, std::u16string(259, u'n'));
 
   EXPECT_EQ(FileNameIsValid(u"labels 01.png"), 1);
   for (const char16_t* bad : {u"", u"a\"b", u"a*b", u"a/b", u"a:b", u"a<b", u"a>b", u"a?b", u"a\\b", u"a|b", u"\x1f"}) {
@@ -123,30 +124,30 @@ TEST_F(RequesterTest, NamesThatCannotBeFileNamesAreNotPreselected) {
 }
 
 TEST_F(RequesterTest, ChosenPathComesBackAndCancelGivesEmpty) {
-  platform::DialogsQueueFileAnswer(Files({u"/home/user/series.ini"}, 2));
+  platform::testing::DialogsQueueFileAnswer(Files({u"/home/user/series.ini"}, 2));
   EXPECT_EQ(Open(u"last.ini"), u"/home/user/series.ini");
   EXPECT_EQ(RequesterSelectedPattern(), 1);
 
-  platform::DialogsQueueFileAnswer(Files({}));
+  platform::testing::DialogsQueueFileAnswer(Files({}));
   EXPECT_EQ(Open(u"last.ini"), u"");
   EXPECT_EQ(RequesterSelectedPattern(), -1);
 
   // The result is built at the offset given, behind text already on the stack.
   StrTempAppend(u"prefix ");
-  platform::DialogsQueueFileAnswer(Files({u"/tmp/x.ini"}));
+  platform::testing::DialogsQueueFileAnswer(Files({u"/tmp/x.ini"}));
   EXPECT_EQ(Open(u""), u"/tmp/x.ini");
   EXPECT_EQ(std::u16string(StrTempAt(0)), u"prefix ");
 
   // A path the 260-character buffer cannot hold is reported like a cancel.
-  platform::DialogsQueueFileAnswer(Files({u"/" + std::u16string(300, u'p')}));
+  platform::testing::DialogsQueueFileAnswer(Files({u"/" + std::u16string(300, u'p')}));
   EXPECT_EQ(Open(u""), u"");
 }
 
 TEST_F(RequesterTest, SaveRequesterUsesTheSaveDialog) {
-  platform::DialogsQueueFileAnswer(Files({u"/out/new.ini"}));
+  platform::testing::DialogsQueueFileAnswer(Files({u"/out/new.ini"}));
   EXPECT_EQ(AtStart([](int64_t start) { return RequesterSaveFile(u"Save settings", u"Stampwork.ini", kSettings, 0, start); }),
             u"/out/new.ini");
-  platform::FileDialogRequest seen = platform::DialogsLastFileRequest();
+  platform::FileDialogRequest seen = platform::testing::DialogsLastFileRequest();
   EXPECT_TRUE(seen.save);
   EXPECT_EQ(seen.title, u"Save settings");
   EXPECT_EQ(seen.initialFile, u"Stampwork.ini");
@@ -154,13 +155,13 @@ TEST_F(RequesterTest, SaveRequesterUsesTheSaveDialog) {
 }
 
 TEST_F(RequesterTest, MultiSelectionIsReadOneNameAtATime) {
-  platform::DialogsQueueFileAnswer(Files({u"/pics/a.png", u"/pics/b.jpg", u"/pics/c d.tif"}));
+  platform::testing::DialogsQueueFileAnswer(Files({u"/pics/a.png", u"/pics/b.jpg", u"/pics/c d.tif"}));
   EXPECT_EQ(Open(u"", kPictures, 0, CV_Requester_MultiSelection), u"/pics/a.png");
-  platform::FileDialogRequest seen = platform::DialogsLastFileRequest();
+  platform::FileDialogRequest seen = platform::testing::DialogsLastFileRequest();
   EXPECT_NE(seen.flags & OFN_ALLOWMULTISELECT, 0u);
   EXPECT_EQ(seen.bufferChars, 512000u);
   // A save requester in between leaves the selection alone.
-  platform::DialogsQueueFileAnswer(Files({}));
+  platform::testing::DialogsQueueFileAnswer(Files({}));
   AtStart([](int64_t start) { return RequesterSaveFile(u"", u"", kSettings, 0, start); });
   EXPECT_EQ(Next(), u"/pics/b.jpg");
   EXPECT_EQ(Next(), u"/pics/c d.tif");
@@ -168,12 +169,12 @@ TEST_F(RequesterTest, MultiSelectionIsReadOneNameAtATime) {
   EXPECT_EQ(Next(), u"");
 
   // One file chosen: it is the whole answer.
-  platform::DialogsQueueFileAnswer(Files({u"/pics/only.png"}));
+  platform::testing::DialogsQueueFileAnswer(Files({u"/pics/only.png"}));
   EXPECT_EQ(Open(u"", kPictures, 0, CV_Requester_MultiSelection), u"/pics/only.png");
   EXPECT_EQ(Next(), u"");
 
   // A new open requester drops what was left of the previous selection.
-  platform::DialogsQueueFileAnswer(Files({u"/a/1", u"/a/2"}));
+  platform::testing::DialogsQueueFileAnswer(Files({u"/a/1", u"/a/2"}));
   EXPECT_EQ(Open(u"", kPictures, 0, CV_Requester_MultiSelection), u"/a/1");
   Open(u"");
   EXPECT_EQ(Next(), u"");
@@ -181,11 +182,11 @@ TEST_F(RequesterTest, MultiSelectionIsReadOneNameAtATime) {
 }
 
 TEST_F(RequesterTest, MultiSelectionFolderKeepsItsSeparatorStyle) {
-  platform::DialogsQueueFileAnswer(Files({u"C:\\pics\\a.png", u"C:\\pics\\b.png"}));
+  platform::testing::DialogsQueueFileAnswer(Files({u"C:\\pics\\a.png", u"C:\\pics\\b.png"}));
   EXPECT_EQ(Open(u"", kPictures, 0, CV_Requester_MultiSelection), u"C:\\pics\\a.png");
   EXPECT_EQ(Next(), u"C:\\pics\\b.png");
   // Files in the root: the folder already ends with its separator.
-  platform::DialogsQueueFileAnswer(Files({u"/a.png", u"/b.png"}));
+  platform::testing::DialogsQueueFileAnswer(Files({u"/a.png", u"/b.png"}));
   EXPECT_EQ(Open(u"", kPictures, 0, CV_Requester_MultiSelection), u"/a.png");
   EXPECT_EQ(Next(), u"/b.png");
   EXPECT_EQ(Next(), u"");
@@ -194,42 +195,42 @@ TEST_F(RequesterTest, MultiSelectionFolderKeepsItsSeparatorStyle) {
 TEST_F(RequesterTest, MultiSelectionKeepsPathsLongerThanASinglePath) {
   // Folder and name together may exceed what one path holds; they come back whole.
   std::u16string folder = u"/" + std::u16string(250, u'f');
-  platform::DialogsQueueFileAnswer(Files({folder + u"/first-name.png", folder + u"/second-name.png"}));
+  platform::testing::DialogsQueueFileAnswer(Files({folder + u"/first-name.png", folder + u"/second-name.png"}));
   EXPECT_EQ(Open(u"", kPictures, 0, CV_Requester_MultiSelection), folder + u"/first-name.png");
   EXPECT_EQ(Next(), folder + u"/second-name.png");
 }
 
 TEST_F(RequesterTest, OutOfMemoryGivesEmptyWithoutADialog) {
-  PlatformHeapFailAfter(1);
+  platform::testing::HeapFailAfter(1);
   EXPECT_EQ(Open(u"C:\\data\\last.ini"), u"");
-  PlatformHeapFailAfter(0);
-  EXPECT_EQ(platform::DialogsFileRequestCount(), 0);
-  PlatformHeapFailAfter(3);  // the folder copy fails
+  platform::testing::HeapFailAfter(0);
+  EXPECT_EQ(platform::testing::DialogsFileRequestCount(), 0);
+  platform::testing::HeapFailAfter(3);  // the folder copy fails
   EXPECT_EQ(Open(u"C:\\data\\last.ini"), u"");
-  PlatformHeapFailAfter(0);
-  EXPECT_EQ(platform::DialogsFileRequestCount(), 0);
+  platform::testing::HeapFailAfter(0);
+  EXPECT_EQ(platform::testing::DialogsFileRequestCount(), 0);
 }
 
 TEST_F(RequesterTest, ColourStartsWithTheGivenOneAndCancelGivesMinusOne) {
   EXPECT_EQ(RequesterColor(-1), -1);  // nothing answers: cancelled
-  platform::ColorDialogRequest seen = platform::DialogsLastColorRequest();
+  platform::ColorDialogRequest seen = platform::testing::DialogsLastColorRequest();
   EXPECT_EQ(seen.initial, 0u);  // black
   EXPECT_EQ(seen.custom[0], 0u);
   EXPECT_EQ(seen.flags & CC_RGBINIT, CC_RGBINIT);
 
-  platform::DialogsQueueColorAnswer(Colour(0x336699));
+  platform::testing::DialogsQueueColorAnswer(Colour(0x336699));
   EXPECT_EQ(RequesterColor(0xFF102030), 0x336699);
-  EXPECT_EQ(platform::DialogsLastColorRequest().initial, 0x102030u);
+  EXPECT_EQ(platform::testing::DialogsLastColorRequest().initial, 0x102030u);
 }
 
 TEST_F(RequesterTest, CustomColoursLastForTheProcess) {
-  platform::DialogAnswer answer = Colour(0x0000FF);
+  platform::testing::DialogAnswer answer = Colour(0x0000FF);
   answer.setsCustom = true;
   answer.custom[3] = 0x00AA00;
-  platform::DialogsQueueColorAnswer(answer);
+  platform::testing::DialogsQueueColorAnswer(answer);
   EXPECT_EQ(RequesterColor(0x111111), 0x0000FF);
   EXPECT_EQ(RequesterColor(0x222222), -1);
-  platform::ColorDialogRequest seen = platform::DialogsLastColorRequest();
+  platform::ColorDialogRequest seen = platform::testing::DialogsLastColorRequest();
   EXPECT_EQ(seen.custom[3], 0x00AA00u);
   EXPECT_EQ(seen.custom[0], 0x222222u);  // entry 0 is the colour the requester starts with
 }
@@ -253,16 +254,16 @@ TEST_F(RequesterTest, ProgramWindowsAreOutOfReachWhileARequesterIsOpen) {
   int clickX = static_cast<int>(WindowGetX(1) + 50), clickY = static_cast<int>(WindowGetY(1) + 50);
 
   bool anyEnabled = true, pinnedTopmost = true, hiddenEnabled = false;
-  platform::DialogAnswer answer = Files({u"/x.ini"});
+  platform::testing::DialogAnswer answer = Files({u"/x.ini"});
   answer.whileOpen = [&] {
     anyEnabled = IsWindowEnabled(main) || IsWindowEnabled(tool) || IsWindowEnabled(pinned);
     pinnedTopmost = GetWindowLongW(pinned, GWL_EXSTYLE) & WS_EX_TOPMOST;
     hiddenEnabled = IsWindowEnabled(hidden);
     platform::InputClick(clickX, clickY);
   };
-  platform::DialogsQueueFileAnswer(answer);
+  platform::testing::DialogsQueueFileAnswer(answer);
   EXPECT_EQ(Open(u""), u"/x.ini");
-  EXPECT_EQ(platform::DialogsLastFileRequest().owner, main);
+  EXPECT_EQ(platform::testing::DialogsLastFileRequest().owner, main);
   EXPECT_FALSE(anyEnabled);
   EXPECT_FALSE(pinnedTopmost);
   EXPECT_TRUE(hiddenEnabled);  // only visible windows are taken out of reach
@@ -278,7 +279,7 @@ TEST_F(RequesterTest, ProgramWindowsAreOutOfReachWhileARequesterIsOpen) {
   // The colour requester does the same, and afterwards clicks arrive again.
   answer = Colour(7);
   answer.whileOpen = [&] { anyEnabled = IsWindowEnabled(main) || IsWindowEnabled(tool); };
-  platform::DialogsQueueColorAnswer(answer);
+  platform::testing::DialogsQueueColorAnswer(answer);
   EXPECT_EQ(RequesterColor(0), 7);
   EXPECT_FALSE(anyEnabled);
   platform::InputClick(clickX, clickY);
@@ -306,12 +307,12 @@ TEST_F(RequesterTest, RequesterOnAnotherThreadLeavesThisThreadsWindowsAlone) {
     HWND own = CreateWindowExW(0, u"WorkerWindow", u"worker", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, nullptr,
                                nullptr, nullptr, nullptr);
     SetActiveWindow(own);  // the worker's window is in front: the requester is shown for it
-    platform::DialogAnswer answer = Colour(0x445566);
+    platform::testing::DialogAnswer answer = Colour(0x445566);
     answer.whileOpen = [&] {
       mainEnabled = IsWindowEnabled(main);
       workerEnabled = IsWindowEnabled(own);
     };
-    platform::DialogsQueueColorAnswer(answer);
+    platform::testing::DialogsQueueColorAnswer(answer);
     chosen = RequesterColor(0);
     workerAfter = IsWindowEnabled(own);
     DestroyWindow(own);

@@ -11,6 +11,7 @@
 
 #include "corvid.h"
 #include "runtime_fixture.h"
+#include "testing.h"
 
 class DrawingTest : public CoreRuntimeTest {
  protected:
@@ -19,13 +20,13 @@ class DrawingTest : public CoreRuntimeTest {
     DrawingBlendInit();
     ImageInit();
     DrawingInit();
-    gdiObjects_ = PlatformGdiObjectCount();
+    gdiObjects_ = platform::testing::GdiObjectCount();
   }
   void TearDown() override {
     DrawingEnd();
     ImageShutdown();
     DrawingShutdown();
-    EXPECT_EQ(PlatformGdiObjectCount(), gdiObjects_) << "GDI objects leaked";
+    EXPECT_EQ(platform::testing::GdiObjectCount(), gdiObjects_) << "GDI objects leaked";
     CoreRuntimeTest::TearDown();
   }
 

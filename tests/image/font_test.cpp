@@ -1,6 +1,7 @@
 // The font library: sizes in points at the screen's resolution, the style flags, numbers and
 // automatic ids, freeing, and bad input to FontLoad.
 #include "font_test_support.h"
+#include "testing.h"
 
 namespace {
 
@@ -12,9 +13,9 @@ TEST_F(FontTest, TwelvePointsAreSixteenPixelsAtNinetySixDotsPerInch) {
 
 TEST_F(FontTest, TwelvePointsAreTwentyPixelsAtOneHundredTwentyDotsPerInch) {
   FontShutdown();
-  PlatformDisplaySet(PlatformDisplayInfo{0, 0, 120, 0});
+  platform::testing::ScreenSet(platform::ScreenInfo{0, 0, 120, 0});
   FontInit();
-  PlatformDisplaySet(PlatformDisplayInfo{0, 0, 96, 0});
+  platform::testing::ScreenSet(platform::ScreenInfo{0, 0, 96, 0});
   EXPECT_EQ(120, FontScreenResolution());
   ASSERT_NE(0, FontLoad(1, u"Arial", 12, 0));
   EXPECT_EQ(-20, LogFontOf(1).lfHeight);

@@ -11,6 +11,7 @@
 #include "drawing_context.h"
 #include "runtime_fixture.h"
 #include "text.h"
+#include "testing.h"
 
 class FontTest : public CoreRuntimeTest {
  protected:
@@ -20,14 +21,14 @@ class FontTest : public CoreRuntimeTest {
     DrawingBlendInit();
     ImageInit();
     DrawingInit();
-    objects_ = PlatformGdiObjectCount();
+    objects_ = platform::testing::GdiObjectCount();
   }
   void TearDown() override {
     DrawingEnd();
     ImageShutdown();
     DrawingShutdown();
     FontShutdown();
-    EXPECT_EQ(objects_, PlatformGdiObjectCount()) << "GDI objects leaked";
+    EXPECT_EQ(objects_, platform::testing::GdiObjectCount()) << "GDI objects leaked";
     CoreRuntimeTest::TearDown();
   }
 

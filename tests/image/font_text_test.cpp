@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "font_test_support.h"
+#include "testing.h"
 
 namespace {
 
@@ -322,9 +323,9 @@ TEST_F(FontTest, DrawingTheSameLabelAgainRasterisesNoGlyphs) {
   DrawingSetFont(FontLoad(1, u"Arial", 80, CV_Font_Bold));
   DrawingSetMode(DrawModeTransparent);
   DrawTextAt(0, 0, u"No. 007!", 0xFF0000FF);
-  const int64_t before = PlatformGlyphRasterCount();
+  const int64_t before = platform::testing::GlyphRasterCount();
   for (int pass = 0; pass < 25; ++pass) DrawTextAt(pass % 5, pass / 5, u"No. 007!", 0xFF0000FF);
-  EXPECT_EQ(before, PlatformGlyphRasterCount());
+  EXPECT_EQ(before, platform::testing::GlyphRasterCount());
 }
 
 TEST_F(FontTest, BadTextsDrawSafely) {

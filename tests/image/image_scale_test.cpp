@@ -9,6 +9,7 @@
 #include "image_fixture.h"
 #include "image_scale.h"
 #include "kernel.h"
+#include "testing.h"
 
 namespace {
 
@@ -130,14 +131,14 @@ TEST_F(ScaleTest, BadArgumentsAreRefused) {
 
 TEST_F(ScaleTest, RunningOutOfMemoryFailsWithoutLeaking) {
   std::vector<uint8_t> source(20 * 10 * 4, 9), target(7 * 30 * 4);
-  const int64_t blocks = PlatformHeapBlockCount(MainHeap());
+  const int64_t blocks = platform::testing::HeapBlockCount(MainHeap());
   // The scaler allocates the intermediate, two tables of three arrays each and a row of sums:
   // make each of them fail in turn.
   for (int64_t failing = 1; failing <= 8; ++failing) {
-    PlatformHeapFailAfter(failing);
+    platform::testing::HeapFailAfter(failing);
     EXPECT_EQ(ImageScaleSmooth(source.data(), 20, 10, target.data(), 7, 30, 32), 0) << failing;
-    PlatformHeapFailAfter(0);
-    EXPECT_EQ(PlatformHeapBlockCount(MainHeap()), blocks) << failing;
+    platform::testing::HeapFailAfter(0);
+    EXPECT_EQ(platform::testing::HeapBlockCount(MainHeap()), blocks) << failing;
   }
   EXPECT_EQ(ImageScaleSmooth(source.data(), 20, 10, target.data(), 7, 30, 32), 1);
 }

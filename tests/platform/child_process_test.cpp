@@ -14,6 +14,7 @@
 #include "kernel.h"
 #include "shell.h"
 #include "temp_folder.h"
+#include "testing.h"
 
 namespace {
 
@@ -24,10 +25,10 @@ class ChildProcessTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(folder_.path().empty());
     dir_ = folder_.path();
-    platform::ShellResetRecord();
+    platform::testing::ShellResetRecord();
   }
   void TearDown() override {
-    platform::ShellSetOpener(nullptr);
+    platform::testing::ShellSetOpener(nullptr);
   }
 
   std::string Path(const std::string& name) const { return folder_.Path(name); }
@@ -152,7 +153,7 @@ TEST_F(ChildProcessTest, ShellRunsProgramsWithTheirParameters) {
 
 TEST_F(ChildProcessTest, ShellHandsAddressesAndDocumentsToTheOpener) {
   std::string opener = Script("opener.sh", "printf '%s\\n' \"$@\" >> \"" + Path("opened") + "\"");
-  platform::ShellSetOpener(U16(opener).c_str());
+  platform::testing::ShellSetOpener(U16(opener).c_str());
   std::ofstream(Path("photo.png")) << "not really";
 
   SHELLEXECUTEINFOW info{};
@@ -162,7 +163,7 @@ TEST_F(ChildProcessTest, ShellHandsAddressesAndDocumentsToTheOpener) {
   ASSERT_TRUE(ShellExecuteExW(&info));
   WaitForSingleObject(info.hProcess, INFINITE);
   CloseHandle(info.hProcess);
-  platform::ShellRequest request = platform::ShellLastRequest();
+  platform::testing::ShellRequest request = platform::testing::ShellLastRequest();
   EXPECT_EQ(request.file, u"https://example.org/stampwork?a=1&b=2");
   EXPECT_EQ(request.mask, SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI);
 
@@ -171,7 +172,7 @@ TEST_F(ChildProcessTest, ShellHandsAddressesAndDocumentsToTheOpener) {
   EXPECT_GT(reinterpret_cast<intptr_t>(result), 32);
   for (int i = 0; i < 500 && Read(Path("opened")).find("photo") == std::string::npos; ++i) usleep(2000);
   EXPECT_EQ(Read(Path("opened")), "https://example.org/stampwork?a=1&b=2\n" + Path("photo.png") + "\n");
-  EXPECT_EQ(platform::ShellRequestCount(), 2);
+  EXPECT_EQ(platform::testing::ShellRequestCount(), 2);
 }
 
 TEST_F(ChildProcessTest, ShellFailuresGiveWindowsCodes) {
@@ -179,9 +180,9 @@ TEST_F(ChildProcessTest, ShellFailuresGiveWindowsCodes) {
                                                      nullptr, SW_SHOWNORMAL)),
             SE_ERR_FNF);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(platform::ShellLastRequest().ran, u"");
+  EXPECT_EQ(platform::testing::ShellLastRequest().ran, u"");
   // No opener on this machine: nothing is associated with the address.
-  platform::ShellSetOpener(U16(Path("no-opener")).c_str());
+  platform::testing::ShellSetOpener(U16(Path("no-opener")).c_str());
   EXPECT_EQ(reinterpret_cast<intptr_t>(ShellExecuteW(nullptr, nullptr, u"mailto:someone@example.org", nullptr,
                                                      nullptr, SW_SHOWNORMAL)),
             SE_ERR_NOASSOC);

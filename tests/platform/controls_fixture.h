@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "controls/controls.h"
-#include "display/display.h"
 #include "input.h"
 #include "text.h"
+#include "testing.h"
 
 
 struct Notification {

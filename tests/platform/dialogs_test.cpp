@@ -6,11 +6,12 @@
 
 #include "dialogs.h"
 #include "input.h"
+#include "testing.h"
 
 namespace {
 
-platform::DialogAnswer FileAnswer(std::vector<std::u16string> paths, DWORD filterIndex = 0) {
-  platform::DialogAnswer answer;
+platform::testing::DialogAnswer FileAnswer(std::vector<std::u16string> paths, DWORD filterIndex = 0) {
+  platform::testing::DialogAnswer answer;
   answer.paths = std::move(paths);
   answer.filterIndex = filterIndex;
   return answer;
@@ -18,8 +19,8 @@ platform::DialogAnswer FileAnswer(std::vector<std::u16string> paths, DWORD filte
 
 class DialogsTest : public ::testing::Test {
  protected:
-  void SetUp() override { platform::DialogsReset(); }
-  void TearDown() override { platform::DialogsReset(); }
+  void SetUp() override { platform::testing::DialogsReset(); }
+  void TearDown() override { platform::testing::DialogsReset(); }
 
   OPENFILENAMEW Request(WCHAR* buffer, DWORD chars) {
     OPENFILENAMEW request{};
@@ -40,7 +41,7 @@ TEST_F(DialogsTest, FileChooserSeesFiltersTitleFolderNameAndFlags) {
   request.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
   EXPECT_FALSE(GetOpenFileNameW(&request));  // nothing scripted: a cancel
   EXPECT_EQ(CommDlgExtendedError(), 0u);
-  platform::FileDialogRequest seen = platform::DialogsLastFileRequest();
+  platform::FileDialogRequest seen = platform::testing::DialogsLastFileRequest();
   EXPECT_FALSE(seen.save);
   EXPECT_EQ(seen.title, u"Load settings");
   ASSERT_EQ(seen.filters.size(), 2u);
@@ -54,9 +55,9 @@ TEST_F(DialogsTest, FileChooserSeesFiltersTitleFolderNameAndFlags) {
 
   request.lpstrFilter = u"Odd\0";  // a description without patterns ends the list
   GetSaveFileNameW(&request);
-  EXPECT_TRUE(platform::DialogsLastFileRequest().save);
-  EXPECT_TRUE(platform::DialogsLastFileRequest().filters.empty());
-  EXPECT_EQ(platform::DialogsFileRequestCount(), 2);
+  EXPECT_TRUE(platform::testing::DialogsLastFileRequest().save);
+  EXPECT_TRUE(platform::testing::DialogsLastFileRequest().filters.empty());
+  EXPECT_EQ(platform::testing::DialogsFileRequestCount(), 2);
 }
 
 TEST_F(DialogsTest, SingleChoiceIsAFullPathWithNameAndExtensionOffsets) {
@@ -64,7 +65,7 @@ TEST_F(DialogsTest, SingleChoiceIsAFullPathWithNameAndExtensionOffsets) {
   OPENFILENAMEW request = Request(buffer, 260);
   request.lpstrFilter = u"Settings\0*.ini\0all\0*.*\0\0";
   request.nFilterIndex = 1;
-  platform::DialogsQueueFileAnswer(FileAnswer({u"/home/user/labels.ini"}, 2));
+  platform::testing::DialogsQueueFileAnswer(FileAnswer({u"/home/user/labels.ini"}, 2));
   ASSERT_TRUE(GetOpenFileNameW(&request));
   EXPECT_EQ(std::u16string(buffer), u"/home/user/labels.ini");
   EXPECT_EQ(request.nFileOffset, 11);
@@ -77,7 +78,7 @@ TEST_F(DialogsTest, MultiSelectionWritesFolderThenNamesWithDoubleNulEnd) {
   std::fill(buffer, buffer + 100, u'#');
   OPENFILENAMEW request = Request(buffer, 100);
   request.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER;
-  platform::DialogsQueueFileAnswer(FileAnswer({u"/pics/a.png", u"/pics/b.jpg"}));
+  platform::testing::DialogsQueueFileAnswer(FileAnswer({u"/pics/a.png", u"/pics/b.jpg"}));
   ASSERT_TRUE(GetOpenFileNameW(&request));
   std::u16string written(buffer, 19);
   EXPECT_EQ(written, std::u16string(u"/pics\0a.png\0b.jpg\0\0", 19));
@@ -85,7 +86,7 @@ TEST_F(DialogsTest, MultiSelectionWritesFolderThenNamesWithDoubleNulEnd) {
   EXPECT_EQ(request.nFileOffset, 6);
 
   // One file in a multi-selection comes back as a plain full path.
-  platform::DialogsQueueFileAnswer(FileAnswer({u"/pics/a.png"}));
+  platform::testing::DialogsQueueFileAnswer(FileAnswer({u"/pics/a.png"}));
   ASSERT_TRUE(GetOpenFileNameW(&request));
   EXPECT_EQ(std::u16string(buffer), u"/pics/a.png");
 }
@@ -93,7 +94,7 @@ TEST_F(DialogsTest, MultiSelectionWritesFolderThenNamesWithDoubleNulEnd) {
 TEST_F(DialogsTest, TooSmallBufferFailsWithTheNeededSize) {
   WCHAR buffer[8] = {};
   OPENFILENAMEW request = Request(buffer, 8);
-  platform::DialogsQueueFileAnswer(FileAnswer({u"/a/long/path.txt"}));
+  platform::testing::DialogsQueueFileAnswer(FileAnswer({u"/a/long/path.txt"}));
   EXPECT_FALSE(GetOpenFileNameW(&request));
   EXPECT_EQ(CommDlgExtendedError(), FNERR_BUFFERTOOSMALL);
   EXPECT_EQ(buffer[0], 17);  // sixteen characters and the terminator
@@ -113,7 +114,7 @@ TEST_F(DialogsTest, MalformedRequestsFailWithTheirReason) {
   colour.lStructSize = sizeof colour;
   EXPECT_FALSE(ChooseColorW(&colour));  // no custom colour array
   EXPECT_EQ(CommDlgExtendedError(), CDERR_INITIALIZATION);
-  EXPECT_EQ(platform::DialogsFileRequestCount(), 0);  // none reached a chooser
+  EXPECT_EQ(platform::testing::DialogsFileRequestCount(), 0);  // none reached a chooser
 }
 
 TEST_F(DialogsTest, ColourChooserStartsWithTheColourAndKeepsCustomColours) {
@@ -123,22 +124,22 @@ TEST_F(DialogsTest, ColourChooserStartsWithTheColourAndKeepsCustomColours) {
   request.rgbResult = 0xFF0000FF;
   request.lpCustColors = custom;
   request.Flags = CC_RGBINIT;
-  platform::DialogAnswer answer;
+  platform::testing::DialogAnswer answer;
   answer.colour = 0x00FF00;
   answer.setsCustom = true;
   answer.custom[5] = 0xABCDEF;
-  platform::DialogsQueueColorAnswer(answer);
+  platform::testing::DialogsQueueColorAnswer(answer);
   ASSERT_TRUE(ChooseColorW(&request));
   EXPECT_EQ(request.rgbResult, 0x00FF00u);
   EXPECT_EQ(custom[5], 0xABCDEFu);
-  platform::ColorDialogRequest seen = platform::DialogsLastColorRequest();
+  platform::ColorDialogRequest seen = platform::testing::DialogsLastColorRequest();
   EXPECT_EQ(seen.initial, 0x0000FFu);  // 24 bits of the start colour
   EXPECT_EQ(seen.custom[0], 0x123456u);
 
   // A cancel leaves the result alone but keeps custom colours the user defined.
   answer.colour = -1;
   answer.custom[6] = 0x111111;
-  platform::DialogsQueueColorAnswer(answer);
+  platform::testing::DialogsQueueColorAnswer(answer);
   EXPECT_FALSE(ChooseColorW(&request));
   EXPECT_EQ(request.rgbResult, 0x00FF00u);
   EXPECT_EQ(custom[6], 0x111111u);
@@ -158,10 +159,10 @@ TEST_F(DialogsTest, OwnerTakesNoInputWhileTheChooserIsOpen) {
                                nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(owner, nullptr);
   bool enabledWhileOpen = true;
-  platform::DialogAnswer answer;
+  platform::testing::DialogAnswer answer;
   answer.colour = 5;
   answer.whileOpen = [&] { enabledWhileOpen = IsWindowEnabled(owner); };
-  platform::DialogsQueueColorAnswer(answer);
+  platform::testing::DialogsQueueColorAnswer(answer);
   COLORREF custom[16] = {};
   CHOOSECOLORW request{};
   request.lStructSize = sizeof request;

@@ -186,3 +186,77 @@ TEST_F(EditTest, PasswordCharacterFollowsTheStyle) {
 }
 
 }  // namespace
+
+namespace {
+
+// Keys as a desktop with an input method delivers them: printable keys carry `textFollows` and
+// their characters come as text; editing and control keys carry none and make their own.
+class DesktopKeysTest : public EditTest {
+ protected:
+  void DesktopKey(UINT key, bool textFollows, bool down) {
+    platform::InputKeyEvent(platform::KeyEvent{key, 0x26, down, false, textFollows});
+  }
+  void Press(UINT key, bool textFollows = false) {
+    DesktopKey(key, textFollows, true);
+    DesktopKey(key, textFollows, false);
+    platform::PumpMessages();
+  }
+  void Control(UINT key) {
+    DesktopKey(VK_CONTROL, false, true);
+    Press(key);
+    DesktopKey(VK_CONTROL, false, false);
+    platform::PumpMessages();
+  }
+};
+
+TEST_F(DesktopKeysTest, ADeadKeyThenALetterGiveOneComposedCharacter) {
+  HWND edit = Edit();
+  Press(0xDE, true);  // the acute dead key: no text yet
+  DesktopKey('E', true, true);
+  platform::InputText(u"\u00E9");
+  DesktopKey('E', true, false);
+  platform::PumpMessages();
+  EXPECT_EQ(Text(edit), u"\u00E9");
+}
+
+TEST_F(DesktopKeysTest, EditingAndClipboardKeysKeepWorkingBesideText) {
+  HWND edit = Edit();
+  Press('A', true);
+  platform::InputText(u"ab");
+  platform::PumpMessages();
+  Press(VK_LEFT);
+  Press(VK_BACK);
+  EXPECT_EQ(Text(edit), u"b");
+  Control('A');
+  Control('C');
+  Press(VK_END);
+  Control('V');
+  Control('V');
+  EXPECT_EQ(Text(edit), u"bbb");
+  Control('A');
+  Control('X');
+  EXPECT_EQ(Text(edit), u"");
+  Control('V');
+  EXPECT_EQ(Text(edit), u"bbb");
+}
+
+TEST_F(DesktopKeysTest, TabStillMakesItsCharacterAndARepeatIsMarked) {
+  HWND edit = Edit();
+  std::vector<MSG> seen;
+  DesktopKey(VK_TAB, false, true);
+  platform::InputKeyEvent(platform::KeyEvent{VK_TAB, 0x0F, true, true, false});
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    if (message.hwnd == edit) seen.push_back(message);
+  }
+  DesktopKey(VK_TAB, false, false);
+  platform::PumpMessages();
+  ASSERT_EQ(seen.size(), 4u);
+  EXPECT_EQ(seen[1].message, static_cast<UINT>(WM_CHAR));
+  EXPECT_EQ(seen[1].wParam, static_cast<WPARAM>(u'\t'));
+  EXPECT_EQ((seen[2].lParam >> 16) & 0xFF, 0x0F);
+  EXPECT_TRUE(seen[2].lParam & (1 << 30)) << "a repeat says the key was down before";
+}
+
+}  // namespace

@@ -7,6 +7,7 @@
 
 #include "gdi_helpers.h"
 #include "kernel.h"
+#include "testing.h"
 
 namespace {
 
@@ -41,12 +42,12 @@ TEST_F(IconTest, ADibImageGivesItsColoursAndItsMask) {
 
 TEST_F(IconTest, GetIconInfoHandsOutNewBitmapsForTheCallerToDelete) {
   HICON icon = FromData(IconImageData(2, 2, 32, 0x445566, 200));
-  const int64_t before = PlatformGdiObjectCount();
+  const int64_t before = platform::testing::GdiObjectCount();
   ICONINFO info{};
   ASSERT_TRUE(GetIconInfo(icon, &info));
   EXPECT_TRUE(info.fIcon);
   EXPECT_EQ(info.xHotspot, 1u);
-  EXPECT_EQ(PlatformGdiObjectCount(), before + 2);
+  EXPECT_EQ(platform::testing::GdiObjectCount(), before + 2);
   BITMAP colour{}, mask{};
   GetObjectW(info.hbmColor, sizeof colour, &colour);
   GetObjectW(info.hbmMask, sizeof mask, &mask);

@@ -9,6 +9,7 @@
 #include "gdi_objects.h"
 #include "kernel.h"
 #include "visual_styles.h"
+#include "testing.h"
 
 namespace {
 
@@ -113,18 +114,18 @@ TEST_F(GdiTest, StaleAndMadeUpHandlesAreRefused) {
 }
 
 TEST_F(GdiTest, TheObjectCountFollowsCreationAndDeletionButNotStockObjects) {
-  const int64_t before = PlatformGdiObjectCount();
+  const int64_t before = platform::testing::GdiObjectCount();
   GetStockObject(BLACK_BRUSH);
-  EXPECT_EQ(PlatformGdiObjectCount(), before);
+  EXPECT_EQ(platform::testing::GdiObjectCount(), before);
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bitmap = CreateCompatibleBitmap(dc, 3, 3);
   HBRUSH brush = CreateSolidBrush(0);
-  EXPECT_EQ(PlatformGdiObjectCount(), before + 3);
+  EXPECT_EQ(platform::testing::GdiObjectCount(), before + 3);
   EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_BRUSH)));  // harmless, and not counted
   DeleteObject(bitmap);
   DeleteObject(brush);
   DeleteDC(dc);
-  EXPECT_EQ(PlatformGdiObjectCount(), before);
+  EXPECT_EQ(platform::testing::GdiObjectCount(), before);
 }
 
 TEST_F(GdiTest, SectionsAreZeroFilledAndDescribeThemselves) {

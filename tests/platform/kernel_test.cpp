@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "kernel.h"
+#include "testing.h"
 
 namespace {
 
@@ -60,9 +61,9 @@ TEST(Heap, ZeroMemoryIsHonouredOnAllocAndOnGrowth) {
 TEST(Heap, DestroyFreesEveryBlockStillInIt) {
   HANDLE heap = HeapCreate(0, 4096, 0);
   for (int i = 0; i < 50; ++i) HeapAlloc(heap, 0, 64);
-  EXPECT_EQ(PlatformHeapBlockCount(heap), 50);
+  EXPECT_EQ(platform::testing::HeapBlockCount(heap), 50);
   EXPECT_TRUE(HeapDestroy(heap));  // the leak checker of the sanitizer build proves the rest
-  EXPECT_EQ(PlatformHeapBlockCount(heap), 0);
+  EXPECT_EQ(platform::testing::HeapBlockCount(heap), 0);
   EXPECT_EQ(HeapAlloc(heap, 0, 8), nullptr);  // a destroyed heap hands out nothing
 }
 
@@ -78,11 +79,32 @@ TEST(Heap, BlocksOfOneHeapAreRefusedByAnother) {
   HeapDestroy(b);
 }
 
+TEST(Heap, FreedMovedAndMadeUpBlocksAreRefusedWithoutTouchingTheirMemory) {
+  HANDLE heap = HeapCreate(0, 0, 0);
+  auto* live = static_cast<char*>(HeapAlloc(heap, 0, 64));
+  void* freed = HeapAlloc(heap, 0, 64);
+  ASSERT_TRUE(HeapFree(heap, 0, freed));
+  void* moved = HeapAlloc(heap, 0, 16);
+  void* grown = HeapReAlloc(heap, 0, moved, 1 << 16);
+  ASSERT_NE(grown, nullptr);
+  // The sanitizer build fails on any read of freed memory, so a refusal here is a look-up.
+  for (void* bad : {freed, static_cast<void*>(live + 16), static_cast<void*>(live + 64)}) {
+    EXPECT_FALSE(HeapFree(heap, 0, bad));
+    EXPECT_EQ(HeapSize(heap, 0, bad), static_cast<SIZE_T>(-1));
+  }
+  if (grown != moved) {
+    EXPECT_FALSE(HeapFree(heap, 0, moved));
+  }
+  EXPECT_EQ(HeapSize(heap, 0, grown), static_cast<SIZE_T>(1 << 16));
+  EXPECT_EQ(platform::testing::HeapBlockCount(heap), 2);
+  HeapDestroy(heap);
+}
+
 TEST(Heap, InjectedFailureLeavesTheOldBlockIntact) {
   HANDLE heap = HeapCreate(0, 0, 0);
   auto* block = static_cast<char*>(HeapAlloc(heap, 0, 8));
   std::strcpy(block, "keep");
-  PlatformHeapFailAfter(1);
+  platform::testing::HeapFailAfter(1);
   EXPECT_EQ(HeapReAlloc(heap, 0, block, 1 << 20), nullptr);
   EXPECT_STREQ(block, "keep");
   EXPECT_NE(HeapAlloc(heap, 0, 8), nullptr);  // only the one allocation failed

@@ -1,6 +1,7 @@
 // Text calls given bad input: null and empty texts, negative counts, very long texts, control
 // characters, lone surrogates, long face names, absurd heights and unknown handles.
 #include "text_support.h"
+#include "testing.h"
 
 namespace {
 
@@ -37,9 +38,9 @@ TEST(TextBadInput, AHundredThousandCharactersMeasureAndDrawOnlyWhatShows) {
   const SIZE size = canvas.Extent(text);
   EXPECT_GT(size.cx, 100000 * 4);
   SetTextColor(canvas.dc, RGB(255, 255, 255));
-  const int64_t before = PlatformGlyphRasterCount();
+  const int64_t before = platform::testing::GlyphRasterCount();
   canvas.Out(0, 0, text);
-  EXPECT_LE(PlatformGlyphRasterCount() - before, 90);
+  EXPECT_LE(platform::testing::GlyphRasterCount() - before, 90);
   RECT r{0, 0, 0, 0};
   EXPECT_EQ(size.cy, DrawTextW(canvas.dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_NOPREFIX));
   EXPECT_EQ(size.cx, r.right);

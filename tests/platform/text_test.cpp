@@ -5,6 +5,7 @@
 #include <set>
 
 #include "text_support.h"
+#include "testing.h"
 
 namespace {
 
@@ -235,27 +236,27 @@ TEST(GlyphCache, DrawingTheSameTextAgainRasterisesNothingNew) {
   Canvas canvas(600, 150);
   canvas.Use(u"Arial", -107, FW_BOLD);
   SetBkMode(canvas.dc, TRANSPARENT);
-  const int64_t before = PlatformGlyphRasterCount();
+  const int64_t before = platform::testing::GlyphRasterCount();
   canvas.Out(0, 0, u"No. 007!");
-  const int64_t first = PlatformGlyphRasterCount() - before;
+  const int64_t first = platform::testing::GlyphRasterCount() - before;
   EXPECT_GT(first, 0);
   EXPECT_LE(first, 7);  // N o . space 0 7 ! : at most the distinct glyphs
   for (int pass = 0; pass < 25; ++pass) canvas.Out(pass % 5 - 2, pass / 5 - 2, u"No. 007!");
-  EXPECT_EQ(first, PlatformGlyphRasterCount() - before);
+  EXPECT_EQ(first, platform::testing::GlyphRasterCount() - before);
   // Measuring never rasterises.
   canvas.Use(u"Arial", -33);
   canvas.Extent(u"Quite a different text");
-  EXPECT_EQ(first, PlatformGlyphRasterCount() - before);
+  EXPECT_EQ(first, platform::testing::GlyphRasterCount() - before);
 }
 
 TEST(GlyphCache, AFontMadeAgainFindsItsGlyphsCached) {
   Canvas canvas(300, 100);
   canvas.Use(u"Liberation Serif", -47);
   canvas.Out(0, 0, u"Label");
-  const int64_t before = PlatformGlyphRasterCount();
+  const int64_t before = platform::testing::GlyphRasterCount();
   canvas.Use(u"Liberation Serif", -47);
   canvas.Out(0, 0, u"Label");
-  EXPECT_EQ(before, PlatformGlyphRasterCount());
+  EXPECT_EQ(before, platform::testing::GlyphRasterCount());
 }
 
 TEST(DrawText, CalcRectHonoursLineBreaks) {
@@ -335,7 +336,7 @@ TEST(StockFonts, NewDcsStartWithTheSystemFontAndTheGuiFontExists) {
 }
 
 TEST(FontObjects, ADeletedSelectedFontLivesUntilItIsDeselected) {
-  const int64_t before = PlatformGdiObjectCount();
+  const int64_t before = platform::testing::GdiObjectCount();
   {
     Canvas canvas(50, 30);
     HFONT f = CreateFontW(-16, 0, 0, 0, 400, 0, 0, 0, 1, 0, 0, 0, 0, u"Arial");
@@ -345,7 +346,7 @@ TEST(FontObjects, ADeletedSelectedFontLivesUntilItIsDeselected) {
     EXPECT_EQ(f, SelectObject(canvas.dc, GetStockObject(SYSTEM_FONT)));
     EXPECT_EQ(0, GetObjectType(f));
   }
-  EXPECT_EQ(before, PlatformGdiObjectCount());
+  EXPECT_EQ(before, platform::testing::GdiObjectCount());
 }
 
 TEST(Display, DeviceCapsOfTheHeadlessScreen) {
@@ -367,13 +368,13 @@ TEST(Display, DeviceCapsOfTheHeadlessScreen) {
 }
 
 TEST(Display, ABackendCanReportAnotherResolution) {
-  PlatformDisplaySet(PlatformDisplayInfo{2560, 1440, 120, 24});
+  platform::testing::ScreenSet(platform::ScreenInfo{2560, 1440, 120, 24});
   HDC screen = CreateDCW(u"display", nullptr, nullptr, nullptr);
   EXPECT_EQ(120, GetDeviceCaps(screen, LOGPIXELSY));
   EXPECT_EQ(2560, GetDeviceCaps(screen, HORZRES));
   DeleteDC(screen);
-  PlatformDisplaySet(PlatformDisplayInfo{});
-  EXPECT_EQ(96, PlatformDisplayGet().dpi);
+  platform::testing::ScreenSet(platform::ScreenInfo{});
+  EXPECT_EQ(96, platform::Screen().dpi);
 }
 
 TEST(MulDiv, RoundsHalfAwayFromZeroAndReportsOverflow) {

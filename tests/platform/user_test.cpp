@@ -8,11 +8,11 @@
 #include <thread>
 #include <vector>
 
-#include "display/display.h"
 #include "gdi.h"
 #include "input.h"
 #include "kernel.h"
 #include "user.h"
+#include "testing.h"
 
 namespace {
 

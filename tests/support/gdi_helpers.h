@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "gdi.h"
+#include "testing.h"
 
 // A bottom-up section of the given depth with its pixel address; the caller deletes it.
 inline HBITMAP TestSection(int width, int height, int bits, uint8_t** pixels, bool topDown = false) {
@@ -128,8 +129,8 @@ inline IconPixels ReadIcon(HICON icon) {
 // Platform tests that must leave as many live GDI objects as they found.
 class GdiLeakCheckTest : public ::testing::Test {
  protected:
-  void SetUp() override { start_ = PlatformGdiObjectCount(); }
-  void TearDown() override { EXPECT_EQ(PlatformGdiObjectCount(), start_) << "GDI objects leaked"; }
+  void SetUp() override { start_ = platform::testing::GdiObjectCount(); }
+  void TearDown() override { EXPECT_EQ(platform::testing::GdiObjectCount(), start_) << "GDI objects leaked"; }
 
  private:
   int64_t start_ = 0;

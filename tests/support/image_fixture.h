@@ -4,19 +4,20 @@
 
 #include "gdi_helpers.h"
 #include "runtime_fixture.h"
+#include "testing.h"
 
 class ImageRuntimeTest : public CoreRuntimeTest {
  protected:
   void SetUp() override {
     CoreRuntimeTest::SetUp();
-    gdiObjectsAtStart_ = PlatformGdiObjectCount();
+    gdiObjectsAtStart_ = platform::testing::GdiObjectCount();
     DrawingBlendInit();
     ImageInit();
   }
   void TearDown() override {
     ImageShutdown();
     DrawingShutdown();
-    EXPECT_EQ(PlatformGdiObjectCount(), gdiObjectsAtStart_) << "GDI objects leaked";
+    EXPECT_EQ(platform::testing::GdiObjectCount(), gdiObjectsAtStart_) << "GDI objects leaked";
     CoreRuntimeTest::TearDown();
   }
 

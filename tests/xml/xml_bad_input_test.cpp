@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "xml_test_support.h"
+#include "testing.h"
 
 namespace {
 
@@ -196,9 +197,9 @@ TEST_F(XmlBadInputTest, RunningOutOfMemoryAnywhereGivesNoneOrAnErrorAndNeverALea
   int64_t refused = 0, stopped = 0;
   for (int64_t countdown = 1; countdown < 40; ++countdown) {
     ExpectNoHeapGrowth([&] {
-      PlatformHeapFailAfter(countdown);
+      platform::testing::HeapFailAfter(countdown);
       int64_t document = ParseText(text);
-      PlatformHeapFailAfter(0);
+      platform::testing::HeapFailAfter(0);
       if (document == 0) {
         ++refused;
         return;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "runtime_fixture.h"
+#include "testing.h"
 
 class XmlTest : public CoreRuntimeTest {
  protected:
@@ -15,7 +16,7 @@ class XmlTest : public CoreRuntimeTest {
     XmlInit();
   }
   void TearDown() override {
-    PlatformHeapFailAfter(0);
+    platform::testing::HeapFailAfter(0);
     XmlShutdown();
     CoreRuntimeTest::TearDown();
   }
@@ -74,7 +75,7 @@ inline std::string DescribeTree(const XmlNode* top) {
 // run warms up what the registry keeps for good, such as slot bodies.)
 inline void ExpectNoHeapGrowth(const std::function<void()>& work) {
   work();
-  int64_t before = PlatformHeapBlockCount(MainHeap());
+  int64_t before = platform::testing::HeapBlockCount(MainHeap());
   work();
-  EXPECT_EQ(PlatformHeapBlockCount(MainHeap()), before);
+  EXPECT_EQ(platform::testing::HeapBlockCount(MainHeap()), before);
 }

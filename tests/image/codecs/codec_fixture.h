@@ -16,6 +16,7 @@
 
 #include "codec_record.h"
 #include "corvid.h"
+#include "testing.h"
 
 namespace codec_test {
 
@@ -117,7 +118,7 @@ class CodecTest : public ::testing::Test {
     DrawingBlendInit();
     ImageInit();
     RegisterCodecs();
-    gdiObjects_ = PlatformGdiObjectCount();
+    gdiObjects_ = platform::testing::GdiObjectCount();
     directory_ = std::filesystem::temp_directory_path() /
                  ("codec_test_" + std::to_string(::getpid()) + "_" +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -125,7 +126,7 @@ class CodecTest : public ::testing::Test {
   }
   void TearDown() override {
     ImageShutdown();
-    EXPECT_EQ(PlatformGdiObjectCount(), gdiObjects_) << "GDI objects left behind";
+    EXPECT_EQ(platform::testing::GdiObjectCount(), gdiObjects_) << "GDI objects left behind";
     DrawingShutdown();
     StringHeapShutdown();
     MainHeapDestroy();

@@ -8,6 +8,7 @@
 
 #include "colour_reducer.h"
 #include "corvid.h"
+#include "testing.h"
 
 namespace {
 
@@ -167,13 +168,13 @@ TEST_F(ColourReducer, BadArgumentsAndMissingMemoryGiveNoReducer) {
   EXPECT_EQ(PaletteQuantizerNew(rows.bytes.data(), 8, 8, 16, rows.stride, 4, 7), nullptr);
   EXPECT_EQ(PaletteQuantizerNew(rows.bytes.data(), 0, 8, 24, rows.stride, 4, 7), nullptr);
   EXPECT_EQ(PaletteQuantizerNew(rows.bytes.data(), 8, 8, 24, 20, 4, 7), nullptr) << "stride shorter than a row";
-  const int64_t blocks = PlatformHeapBlockCount(MainHeap());
+  const int64_t blocks = platform::testing::HeapBlockCount(MainHeap());
   for (int64_t failAt = 1; failAt <= 4; ++failAt) {
-    PlatformHeapFailAfter(failAt);
+    platform::testing::HeapFailAfter(failAt);
     PaletteQuantizer* reducer = PaletteQuantizerNew(rows.bytes.data(), 8, 8, 24, rows.stride, 4, 7 | 0x100);
-    PlatformHeapFailAfter(0);
+    platform::testing::HeapFailAfter(0);
     PaletteQuantizerFree(reducer);
-    EXPECT_EQ(PlatformHeapBlockCount(MainHeap()), blocks) << failAt;
+    EXPECT_EQ(platform::testing::HeapBlockCount(MainHeap()), blocks) << failAt;
   }
 }
 

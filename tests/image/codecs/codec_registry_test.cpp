@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "codec_fixture.h"
+#include "testing.h"
 
 namespace codec_test {
 namespace {
@@ -55,10 +56,10 @@ TEST_F(CodecRegistry, NumberedLoadReturnsHandleAutomaticLoadReturnsId) {
 }
 
 TEST_F(CodecRegistry, LoadingTheSameNumberTwiceFreesTheFirstImage) {
-  const int64_t before = PlatformGdiObjectCount();
+  const int64_t before = platform::testing::GdiObjectCount();
   ASSERT_NE(Load("pngsuite/basn2c08.png", 5), 0);
   ASSERT_NE(Load("bmpsuite/g/rgb24.bmp", 5), 0);
-  EXPECT_EQ(PlatformGdiObjectCount(), before + 1);
+  EXPECT_EQ(platform::testing::GdiObjectCount(), before + 1);
   EXPECT_EQ(Record(5)->format, kImageFormatBmp);
   EXPECT_EQ(ImageCount(), 1);
 }
