@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "corvid.h"
-#include "display/display.h"
+#include "backend.h"
 #include "input.h"
 
 class DialogTest : public ::testing::Test {
