@@ -188,4 +188,4 @@ void AboutForget() {
   g_fields = AboutFields{};
 }
 
-int64_t AboutWindowNumber() { return g_aboutDialog && DialogIsValid(g_aboutDialog) ? g_aboutWindow : 0; }
+int64_t AboutDialog() { return g_aboutDialog && DialogIsValid(g_aboutDialog) ? g_aboutDialog : 0; }

@@ -18,5 +18,5 @@ void AboutWebsite();
 void AboutClose();
 // Closes the window and forgets every field (the program's end).
 void AboutForget();
-// The About window's number while it is open, 0 otherwise.
-int64_t AboutWindowNumber();
+// The About window's dialog while it is open, 0 otherwise.
+int64_t AboutDialog();

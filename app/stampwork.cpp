@@ -4,6 +4,7 @@
 #include "stampwork.h"
 
 #include "about.h"
+#include "about_fields.h"
 #include "app_state.h"
 #include "label.h"
 #include "main_window.h"
@@ -17,6 +18,7 @@ void StampworkStart() {
   AppStateClear();
   ProgramStart();
   AppStateSetDefaults();
+  AboutStoreFields();
   // The font faces offered for the label: a list of strings (one string at offset 0).
   static const int64_t kStringElement[] = {0, -1};
   if (g_app.FontList) ListFree(g_app.FontList);
@@ -31,6 +33,7 @@ void StampworkStart() {
 
 void StampworkShutdown() {
   SettingsSave(kDefaultSettingsFile);
+  AboutForget();  // its window goes with the dialogs, its texts with the string heap
   LabelForget();  // its font and texts go with the libraries and heaps below
   ProgramEnd();  // takes the main window and its gadgets down
   g_gadgets = MainWindowGadgets{};
