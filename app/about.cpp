@@ -178,6 +178,8 @@ void AboutWebsite() {
 }
 
 void AboutClose() {
+  // The binding goes with the window, so that no later window of that number closes anything here.
+  if (g_aboutWindow) EventUnbind(EC_CLOSE_WINDOW, AboutClose, g_aboutWindow);
   if (g_aboutDialog) DialogFree(g_aboutDialog);
   if (g_aboutDocument) XmlFree(g_aboutDocument);
   g_aboutDialog = g_aboutDocument = g_aboutWindow = 0;
