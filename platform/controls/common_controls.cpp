@@ -38,6 +38,7 @@ void RegisterStandardControls() {
     RegisterControl(UPDOWN_CLASSW, UpDownProcedure, sizeof(LONG_PTR), IDC_ARROW);
     RegisterControl(u"ComboBox", ComboBoxProcedure, sizeof(LONG_PTR), IDC_ARROW);
     RegisterControl(u"ComboLBox", ComboListProcedure, sizeof(LONG_PTR), IDC_ARROW);
+    RegisterControl(WC_COMBOBOXEXW, ComboBoxProcedure, sizeof(LONG_PTR), IDC_ARROW);
     RegisterControl(RICHEDIT_CLASSW, RichEditProcedure, sizeof(LONG_PTR), IDC_IBEAM);
     RegisterControl(RICHEDIT_CLASS10W, RichEditProcedure, sizeof(LONG_PTR), IDC_IBEAM);
   });
