@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "about.h"
+#include "about_fields.h"
 #include "app_state.h"
 #include "label.h"
 #include "main_window.h"
@@ -24,6 +25,7 @@ void StampworkStart() {
   AppStateClear();
   ProgramStart();
   AppStateSetDefaults();
+  AboutStoreFields();
   // The font faces offered for the label: a list of strings (one string at offset 0).
   static const int64_t kStringElement[] = {0, -1};
   if (g_app.FontList) ListFree(g_app.FontList);
@@ -41,6 +43,7 @@ void StampworkShutdown() {
     std::lock_guard<std::mutex> writing(g_settingsWrite);
     SettingsSave(kDefaultSettingsFile);
   }
+  AboutForget();  // its window goes with the dialogs, its texts with the string heap
   LabelForget();  // its font and texts go with the libraries and heaps below
   ProgramEnd();  // takes the main window and its gadgets down
   g_gadgets = MainWindowGadgets{};

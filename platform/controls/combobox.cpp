@@ -1,7 +1,8 @@
 // The "ComboBox" control in its drop-down forms: a selection field over a list of strings with
 // item data, which drops down as a "ComboLBox" pop-up on a click, F4 or Alt+Down and is chosen
 // from by click or keys. CBS_DROPDOWNLIST shows the selected item; CBS_DROPDOWN has an "Edit"
-// child in the field that the user types into. The parent hears CBN_* notifications.
+// child in the field that the user types into. The parent hears CBN_* notifications. The same
+// control answers as "ComboBoxEx32", whose items may carry a picture from an image list.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ constexpr int kListBorder = 1;  // the open list's own border
 struct Item {
   std::u16string text;
   LONG_PTR data;
+  int image = -1;  // index in the image list (extended combo box), -1 = none
 };
 
 struct ComboState {
@@ -35,6 +37,7 @@ struct ComboState {
   int top = 0;              // the first item the open list shows
   bool quiet = false;       // the field's text is being set by the combo itself
   bool sizing = false;      // the combo resizes itself
+  HIMAGELIST images = nullptr;  // the extended combo box's pictures, owned by its program
 };
 
 DWORD TypeOf(HWND combo) { return static_cast<DWORD>(GetWindowLongPtrW(combo, GWL_STYLE)) & 3; }
@@ -161,6 +164,15 @@ int ItemAt(const ComboState& state, int y) {
   return y >= 0 && index < static_cast<int>(state.items.size()) ? index : -1;
 }
 
+// An item's picture at the left of its line, when it has one; the text then starts after it.
+void DrawItemImage(HDC dc, const ComboState& state, int index, RECT* line) {
+  int image = state.items[static_cast<size_t>(index)].image;
+  int cx = 0, cy = 0;
+  if (state.images == nullptr || !ImageList_GetIconSize(state.images, &cx, &cy)) return;
+  if (image >= 0) ImageList_Draw(state.images, image, dc, line->left, (line->top + line->bottom - cy) / 2, ILD_NORMAL);
+  line->left += cx + 2;
+}
+
 void PaintList(HWND list, const ComboState& state) {
   PAINTSTRUCT paint;
   HGDIOBJ oldFont;
@@ -183,6 +195,7 @@ void PaintList(HWND list, const ComboState& state) {
     if (marked) FillRect(dc, &line, GetSysColorBrush(COLOR_HIGHLIGHT));
     SetTextColor(dc, marked ? GetSysColor(COLOR_HIGHLIGHTTEXT) : text);
     line.left += 2;
+    DrawItemImage(dc, state, index, &line);
     const std::u16string& label = state.items[static_cast<size_t>(index)].text;
     DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &line, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   }
@@ -240,6 +253,7 @@ void PaintCombo(HWND combo, const ComboState& state) {
     if (state.selection >= 0) {
       RECT text = field;
       text.left += 2;
+      DrawItemImage(dc, state, state.selection, &text);
       const std::u16string& label = state.items[static_cast<size_t>(state.selection)].text;
       DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     }
@@ -305,6 +319,57 @@ bool ComboKey(HWND combo, ComboState& state, UINT message, WPARAM wParam) {
     default: break;
   }
   return false;
+}
+
+// The extended combo box's messages: its image list and items that carry an image.
+LRESULT ComboExtendedMessage(HWND combo, ComboState& state, UINT message, WPARAM, LPARAM lParam) {
+  switch (message) {
+    case CBEM_SETIMAGELIST: {
+      HIMAGELIST previous = state.images;
+      state.images = reinterpret_cast<HIMAGELIST>(lParam);
+      int cx = 0, cy = 0;
+      // A line is tall enough for a picture.
+      if (ImageList_GetIconSize(state.images, &cx, &cy)) state.itemHeight = std::max(LineHeight(combo) + 2, cy + 2);
+      InvalidateRect(combo, nullptr, FALSE);
+      return reinterpret_cast<LRESULT>(previous);
+    }
+    case CBEM_GETIMAGELIST: return reinterpret_cast<LRESULT>(state.images);
+    case CBEM_INSERTITEMW:
+    case CBEM_SETITEMW: {
+      auto* item = reinterpret_cast<const COMBOBOXEXITEMW*>(lParam);
+      if (item == nullptr) return message == CBEM_INSERTITEMW ? CB_ERR : FALSE;
+      int index = static_cast<int>(item->iItem);
+      if (message == CBEM_INSERTITEMW) {
+        index = Insert(combo, state, static_cast<WPARAM>(index), (item->mask & CBEIF_TEXT) ? item->pszText : u"");
+        if (index < 0) return CB_ERR;
+      } else if (!Valid(state, static_cast<WPARAM>(index))) {
+        return FALSE;
+      } else if (item->mask & CBEIF_TEXT) {
+        state.items[static_cast<size_t>(index)].text = item->pszText ? item->pszText : u"";
+        if (index == state.selection) ShowInEdit(state, state.items[static_cast<size_t>(index)].text);
+      }
+      Item& stored = state.items[static_cast<size_t>(index)];
+      if (item->mask & CBEIF_IMAGE) stored.image = item->iImage;
+      if (item->mask & CBEIF_LPARAM) stored.data = item->lParam;
+      InvalidateRect(combo, nullptr, FALSE);
+      if (IsDropped(state)) InvalidateRect(state.list, nullptr, FALSE);
+      return message == CBEM_INSERTITEMW ? index : TRUE;
+    }
+    case CBEM_GETITEMW: {
+      auto* item = reinterpret_cast<COMBOBOXEXITEMW*>(lParam);
+      if (item == nullptr || !Valid(state, static_cast<WPARAM>(item->iItem))) return FALSE;
+      const Item& stored = state.items[static_cast<size_t>(item->iItem)];
+      if ((item->mask & CBEIF_TEXT) && item->pszText && item->cchTextMax > 0) {
+        size_t count = std::min(stored.text.size(), static_cast<size_t>(item->cchTextMax - 1));
+        std::copy_n(stored.text.data(), count, item->pszText);
+        item->pszText[count] = 0;
+      }
+      if (item->mask & CBEIF_IMAGE) item->iImage = stored.image;
+      if (item->mask & CBEIF_LPARAM) item->lParam = stored.data;
+      return TRUE;
+    }
+    default: return CB_ERR;
+  }
 }
 
 // The CB_ messages: the items, the selection, the drop-down and the heights.
@@ -485,6 +550,7 @@ LRESULT ComboWindowMessage(HWND combo, ComboState& state, UINT message, WPARAM w
 
 LRESULT ComboMessage(HWND combo, ComboState& state, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message >= CB_GETEDITSEL && message <= CB_FINDSTRINGEXACT) return ComboItemMessage(combo, state, message, wParam, lParam);
+  if (message >= CBEM_SETIMAGELIST && message <= CBEM_GETITEMW) return ComboExtendedMessage(combo, state, message, wParam, lParam);
   if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && ComboKey(combo, state, message, wParam)) return 0;
   return ComboWindowMessage(combo, state, message, wParam, lParam);
 }

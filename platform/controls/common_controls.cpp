@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "controls.h"
+#include "rich_edit.h"
 #include "user_internal.h"
 
 namespace platform {
@@ -37,6 +38,9 @@ void RegisterStandardControls() {
     RegisterControl(UPDOWN_CLASSW, UpDownProcedure, sizeof(LONG_PTR), IDC_ARROW);
     RegisterControl(u"ComboBox", ComboBoxProcedure, sizeof(LONG_PTR), IDC_ARROW);
     RegisterControl(u"ComboLBox", ComboListProcedure, sizeof(LONG_PTR), IDC_ARROW);
+    RegisterControl(WC_COMBOBOXEXW, ComboBoxProcedure, sizeof(LONG_PTR), IDC_ARROW);
+    RegisterControl(RICHEDIT_CLASSW, RichEditProcedure, sizeof(LONG_PTR), IDC_IBEAM);
+    RegisterControl(RICHEDIT_CLASS10W, RichEditProcedure, sizeof(LONG_PTR), IDC_IBEAM);
   });
 }
 

@@ -3,6 +3,7 @@
 // registers them. Class names are compared without case, so "STATIC" reaches "Static".
 #pragma once
 
+#include "image_list.h"
 #include "user.h"
 
 // ---- button styles, messages and notifications ----
@@ -182,6 +183,30 @@ struct NMUPDOWN {
 #define CBN_EDITUPDATE 6
 #define CBN_DROPDOWN 7
 #define CBN_CLOSEUP 8
+
+// ---- extended combo box: the combo box with an image list, its items carrying images ----
+#define WC_COMBOBOXEXW u"ComboBoxEx32"
+#define CBEM_SETIMAGELIST (WM_USER + 2)
+#define CBEM_GETIMAGELIST (WM_USER + 3)
+#define CBEM_INSERTITEMW (WM_USER + 11)
+#define CBEM_SETITEMW (WM_USER + 12)
+#define CBEM_GETITEMW (WM_USER + 13)
+#define CBEM_DELETEITEM CB_DELETESTRING
+#define CBEIF_TEXT 0x00000001
+#define CBEIF_IMAGE 0x00000002
+#define CBEIF_SELECTEDIMAGE 0x00000004
+#define CBEIF_LPARAM 0x00000020
+struct COMBOBOXEXITEMW {
+  UINT mask;
+  INT_PTR iItem;
+  LPWSTR pszText;
+  int cchTextMax;
+  int iImage;
+  int iSelectedImage;
+  int iOverlay;
+  int iIndent;
+  LPARAM lParam;
+};
 
 // ---- common controls ----
 #define ICC_LISTVIEW_CLASSES 0x00000001

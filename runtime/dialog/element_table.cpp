@@ -34,6 +34,12 @@ int64_t CreateHyperLink(const GadgetRequest& r) {
 // The gadget number behind a creation's result.
 int64_t NumberOf(const GadgetRequest& r, int64_t result) { return r.number == CV_Any ? result : r.number; }
 
+int64_t CreateEditor(const GadgetRequest& r) {
+  int64_t result = GadgetEditorCreate(r.number, 0, 0, 0, 0, r.flags);
+  if (result != 0 && r.text && r.text[0]) GadgetSetText(NumberOf(r, result), r.text);
+  return result;
+}
+
 // Ranged kinds start at "VALUE", or at their minimum.
 void StartAtValue(const GadgetRequest& r, int64_t gadget, int64_t minimum) {
   GadgetSetState(gadget, NumberAttribute(r.node, u"VALUE", minimum));
@@ -71,7 +77,7 @@ const ElementType kWindowType{u"window", S::Window, 0, Z::Minimum, nullptr, &kWi
 // Kind numbers of the gadget kinds this runtime does not build, for the table's sake.
 constexpr int32_t kKindListView = 6, kKindListIcon = 12, kKindProgressBar = 14,
                   kKindScrollBar = 15, kKindScrollArea = 16, kKindWeb = 18, kKindButtonImage = 19,
-                  kKindCalendar = 20, kKindDate = 21, kKindEditor = 22, kKindExplorerList = 23,
+                  kKindCalendar = 20, kKindDate = 21, kKindExplorerList = 23,
                   kKindExplorerTree = 24, kKindExplorerCombo = 25, kKindTree = 27, kKindPanel = 28,
                   kKindSplitter = 29, kKindScintilla = 31, kKindShortcut = 32;
 
@@ -93,7 +99,7 @@ const ElementType kTypes[] = {
     {u"option", S::Gadget, GADGET_KIND_OPTION, Z::Natural, CreateOption, &kNoFlags, 0},
     {u"text", S::Gadget, GADGET_KIND_TEXT, Z::Natural, CreateText, &kTextFlags, 0},
     {u"string", S::Gadget, GADGET_KIND_STRING, Z::Natural, CreateString, &kStringFlags, kEventsOfEntry},
-    {u"editor", S::Gadget, kKindEditor, Z::Minimum, nullptr, &kEditorFlags, 0},
+    {u"editor", S::Gadget, GADGET_KIND_EDITOR, Z::Minimum, CreateEditor, &kEditorFlags, kEventsOfEntry},
     {u"hyperlink", S::Gadget, GADGET_KIND_HYPERLINK, Z::Natural, CreateHyperLink, &kHyperLinkFlags, 0},
     {u"image", S::Gadget, GADGET_KIND_IMAGE, Z::Natural, CreateImage, &kImageFlags, kEventsOfImage},
     {u"buttonimage", S::Gadget, kKindButtonImage, Z::Natural, nullptr, &kButtonImageFlags, 0},

@@ -2,7 +2,8 @@
 // drop-down list or, with CV_ComboBox_Editable, with a field the user types into. The closed box
 // is kept exactly at the height the program asks for; the state is the selected index, the
 // items carry texts and data, and both a choice from the list and an edit of the field reach
-// the program as ET_CHANGE.
+// the program as ET_CHANGE. With CV_ComboBox_Image the box is the extended control, whose items
+// carry images from an image list the gadget owns.
 #include <algorithm>
 
 #include "controls/controls.h"
@@ -14,6 +15,8 @@
 
 namespace {
 
+constexpr int kExtendedWord = 0;  // 1 for the extended control, whose items carry images
+constexpr int kImageListWord = 1;  // the extended control's image list, made with the first image
 constexpr int kFromListWord = 2;  // 1 when the last change was a choice from the list
 constexpr int kProbeFieldHeight = 15;
 
@@ -42,6 +45,35 @@ int64_t ClosedHeight(HWND control) {
   RECT frame;
   GetWindowRect(control, &frame);
   return frame.bottom - frame.top;
+}
+
+bool IsExtended(int64_t gadget) { return GadgetIsValid(gadget)->kindWords[kExtendedWord] != 0; }
+
+// The index of an image (an image's OS handle) in the box's image list, which is made at the
+// size of the first image; -1 for no image or one that cannot be read.
+int AddImage(int64_t gadget, int64_t image) {
+  if (image == 0 || !IsExtended(gadget)) return -1;
+  GadgetRecord* record = GadgetIsValid(gadget);
+  auto bitmap = reinterpret_cast<HBITMAP>(static_cast<uintptr_t>(image));
+  auto list = reinterpret_cast<HIMAGELIST>(static_cast<uintptr_t>(record->kindWords[kImageListWord]));
+  if (list == nullptr) {
+    BITMAP size{};
+    if (GetObjectW(bitmap, sizeof size, &size) == 0) return -1;
+    list = ImageList_Create(size.bmWidth, std::abs(size.bmHeight), ILC_COLOR32, 4, 4);
+    if (list == nullptr) return -1;
+    record->kindWords[kImageListWord] = static_cast<int64_t>(reinterpret_cast<uintptr_t>(list));
+    SendMessageW(record->handle, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
+  }
+  return ImageList_Add(list, bitmap, nullptr);
+}
+
+void ComboFree(int64_t gadget) {
+  GadgetRecord* record = GadgetIsValid(gadget);
+  auto list = reinterpret_cast<HIMAGELIST>(static_cast<uintptr_t>(record->kindWords[kImageListWord]));
+  if (list == nullptr) return;
+  SendMessageW(record->handle, CBEM_SETIMAGELIST, 0, 0);
+  ImageList_Destroy(list);
+  record->kindWords[kImageListWord] = 0;
 }
 
 LRESULT ComboMessage(int64_t gadget, HWND, UINT message, WPARAM wParam, LPARAM) {
@@ -107,22 +139,56 @@ void ComboSetText(int64_t gadget, const char16_t* text) {
   if (found != CB_ERR) SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
 }
 
-int64_t ComboAddItem(int64_t gadget, int64_t position, const char16_t* text, int64_t) {
+int64_t ComboAddItem(int64_t gadget, int64_t position, const char16_t* text, int64_t image) {
   if (position < -1 || position > Count(gadget)) return 0;
-  LRESULT index = Send(gadget, CB_INSERTSTRING, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(text));
+  if (!IsExtended(gadget)) {
+    LRESULT index = Send(gadget, CB_INSERTSTRING, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(text));
+    return index == CB_ERR ? 0 : 1;
+  }
+  HWND control = ControlOf(gadget);
+  int64_t height = ClosedHeight(control);
+  COMBOBOXEXITEMW item{};
+  item.mask = CBEIF_TEXT | CBEIF_IMAGE;
+  item.iItem = static_cast<INT_PTR>(position);
+  item.pszText = const_cast<LPWSTR>(text ? text : u"");
+  item.iImage = AddImage(gadget, image);
+  LRESULT index = Send(gadget, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  FixHeight(control, height);  // a picture may have made the lines taller
   return index == CB_ERR ? 0 : 1;
+}
+
+void ComboSetItemImage(int64_t gadget, int64_t item, int64_t image) {
+  if (!IsItem(gadget, item) || !IsExtended(gadget)) return;
+  COMBOBOXEXITEMW change{};
+  change.mask = CBEIF_IMAGE;
+  change.iItem = static_cast<INT_PTR>(item);
+  change.iImage = AddImage(gadget, image);
+  Send(gadget, CBEM_SETITEMW, 0, reinterpret_cast<LPARAM>(&change));
 }
 
 void ComboRemoveItem(int64_t gadget, int64_t item) {
   if (IsItem(gadget, item)) Send(gadget, CB_DELETESTRING, static_cast<WPARAM>(item));
 }
 
-void ComboClearItems(int64_t gadget) { Send(gadget, CB_RESETCONTENT); }
+void ComboClearItems(int64_t gadget) {
+  Send(gadget, CB_RESETCONTENT);
+  auto list = reinterpret_cast<HIMAGELIST>(static_cast<uintptr_t>(GadgetIsValid(gadget)->kindWords[kImageListWord]));
+  if (list) ImageList_Remove(list, -1);
+}
 
 // A plain box has no way to change an item's text: the item is replaced at its place, keeping
 // its data and its selection.
 void ComboSetItemText(int64_t gadget, int64_t item, const char16_t* text) {
   if (!IsItem(gadget, item)) return;
+  if (IsExtended(gadget)) {
+    // The extended control changes the text in place and repaints.
+    COMBOBOXEXITEMW change{};
+    change.mask = CBEIF_TEXT;
+    change.iItem = static_cast<INT_PTR>(item);
+    change.pszText = const_cast<LPWSTR>(text ? text : u"");
+    Send(gadget, CBEM_SETITEMW, 0, reinterpret_cast<LPARAM>(&change));
+    return;
+  }
   LRESULT data = Send(gadget, CB_GETITEMDATA, static_cast<WPARAM>(item));
   bool selected = ComboGetState(gadget) == item;
   Send(gadget, CB_DELETESTRING, static_cast<WPARAM>(item));
@@ -175,6 +241,8 @@ GadgetKindTable* ComboKind() {
     kind.kind = GADGET_KIND_COMBOBOX;
     kind.size = sizeof(GadgetKindTable);
     kind.messageHandler = ComboMessage;
+    kind.free = ComboFree;
+    kind.setItemImage = ComboSetItemImage;
     kind.getState = ComboGetState;
     kind.setState = ComboSetState;
     kind.getText = ComboGetText;
@@ -208,7 +276,8 @@ int64_t GadgetComboCreate(int64_t gadget, int64_t x, int64_t y, int64_t width, i
   GadgetRecord* record = GadgetCreateControl(gadget, 0, extended ? u"ComboBoxEx32" : u"ComboBox", u"", style, x, y,
                                              width, dropped, &control);
   if (record == nullptr) return 0;
-  record->kindWords[0] = extended ? 1 : 0;
+  record->kindWords[kExtendedWord] = extended ? 1 : 0;
+  record->kindWords[kImageListWord] = 0;
   int64_t result = GadgetRegister(gadget, record, control, kind);
   if (editable) {
     if (HWND field = GetWindow(control, GW_CHILD)) {

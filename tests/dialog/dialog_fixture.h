@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "corvid.h"
+#include "backend.h"
 #include "input.h"
+#include "window_picture.h"
 
 class DialogTest : public ::testing::Test {
  protected:
@@ -60,19 +62,7 @@ class DialogTest : public ::testing::Test {
     return rect;
   }
   // Saves the window's picture as a PNG file beside the test, for a person to look at.
-  void SavePicture(const char16_t* file) {
-    platform::PumpMessages();
-    DIBSECTION section{};
-    ASSERT_EQ(GetObjectW(platform::WindowBacking(WindowOf()), sizeof section, &section), static_cast<int>(sizeof section));
-    // The backing's fourth byte is no alpha: the picture is saved as 24-bit rows.
-    int width = section.dsBm.bmWidth, height = section.dsBm.bmHeight;
-    std::vector<uint8_t> rows(static_cast<size_t>(width) * height * 3);
-    for (int y = 0; y < height; ++y) {
-      const auto* from = static_cast<const uint8_t*>(section.dsBm.bmBits) + static_cast<ptrdiff_t>(y) * section.dsBm.bmWidthBytes;
-      for (int x = 0; x < width; ++x) std::copy_n(from + x * 4, 3, &rows[(static_cast<size_t>(y) * width + x) * 3]);
-    }
-    EXPECT_NE(ImageEncode(file, rows.data(), kImageFormatPng, width, height, width * 3, 24, 0, 7, -1), 0);
-  }
+  void SavePicture(const char16_t* file) { EXPECT_TRUE(SaveWindowPicture(WindowOf(), file)); }
   int64_t InnerWidth() { return WindowGetWidth(DialogWindowNumber(dialog_), 1); }
   int64_t InnerHeight() { return WindowGetHeight(DialogWindowNumber(dialog_), 1); }
 
