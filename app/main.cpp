@@ -1,29 +1,39 @@
-// Stampwork's entry point. An interrupt or termination signal (Ctrl+C in the terminal that
-// started it) asks the main window to close, so the program still ends through its end
-// sequence and keeps its settings; a second signal ends it at once.
+// Stampwork's entry point: with arguments the batch mode, without the desktop program. An
+// interrupt or termination signal (Ctrl+C in the terminal that started it) asks the desktop
+// program's main window to close, so the program still ends through its end sequence and keeps
+// its settings; in the batch mode it stops the series after the frames in flight. A second
+// signal ends the program at once.
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <thread>
 
+#include "batch.h"
 #include "corvid.h"
 #include "stampwork.h"
 
 namespace {
 
-void ForwardStopSignals(sigset_t signals) {
+std::atomic<bool> g_stopBatch{false};
+
+void ForwardStopSignals(sigset_t signals, bool batch) {
   int received = 0;
   sigwait(&signals, &received);
-  // The event queue may not be up yet when the signal comes: try until it takes the event.
-  while (!EventPostThread(EC_CLOSE_WINDOW, 0, 0, 0)) Sleep(50);
+  if (batch) {
+    g_stopBatch = true;
+  } else {
+    // The event queue may not be up yet when the signal comes: try until it takes the event.
+    while (!EventPostThread(EC_CLOSE_WINDOW, 0, 0, 0)) Sleep(50);
+  }
   sigwait(&signals, &received);
   _exit(128 + received);
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
@@ -31,6 +41,12 @@ int main() {
   sigaddset(&signals, SIGHUP);
   // Blocked here, before any other thread exists, so that only the forwarding thread takes them.
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  std::thread(ForwardStopSignals, signals).detach();
+  const bool batch = BatchRequested(argc, argv);
+  std::thread(ForwardStopSignals, signals, batch).detach();
+  if (batch) {
+    // A file size limit then fails the write (and is reported) instead of killing the program.
+    signal(SIGXFSZ, SIG_IGN);
+    return BatchMain(argc, argv, g_stopBatch);
+  }
   StampworkMain();
 }

@@ -7,8 +7,8 @@
 #include "app_state.h"
 #include "label.h"
 #include "preview.h"
+#include "series_create.h"
 #include "settings.h"
-#include "stampwork.h"
 #include "user.h"
 
 MainWindowGadgets g_gadgets;
@@ -121,7 +121,7 @@ void MainWindowLayout() {
 
 void MainWindowBuild() {
   MainWindowGadgets& g = g_gadgets;
-  WindowOpen(kMainWindow, 0, 0, g_app.BackWidth + kColumnWidth, g_app.BackHeight + 20, u"Stampwerk",
+  WindowOpen(kMainWindow, 0, 0, g_app.BackWidth + kColumnWidth, g_app.BackHeight + 20, kMainWindowTitle,
              CV_Window_SystemMenu | CV_Window_ScreenCentered);
   g.btnLoadImage = GadgetButtonCreate(CV_Any, 10, 10, 250, 20, u"Load Image");
   GadgetTextCreate(CV_Any, 10, 40, 50, 20, u"Font");
@@ -248,7 +248,7 @@ bool MainWindowHandleEvent(int64_t code) {
   } else if (source == g.btnAbout) {
     AboutOpen(WindowHandle(kMainWindow));
   } else if (source == g.btnCreate) {
-    SeriesCreate();
+    if (!SeriesCreate()) return false;  // the close box was pressed during the series
     Preview();
   } else if (source == g.btnLoadImage) {
     BackgroundLoad();
@@ -264,5 +264,4 @@ bool MainWindowHandleEvent(int64_t code) {
 void EventLoopRun() {
   while (MainWindowHandleEvent(WindowWaitEvent())) {
   }
-  ProgramEndSequence();
 }

@@ -60,10 +60,10 @@ void SettingsSave(const char16_t* fileName) {
   PrefClose();
 }
 
-void SettingsLoad(const char16_t* fileName) {
+bool SettingsRead(const char16_t* fileName) {
   RString name = fileName;
   // A missing or unreadable file leaves every read at its default: the current value.
-  PrefOpen(name.get(), 0);
+  const bool opened = PrefOpen(name.get(), 0) != 0;
   for (const Setting& setting : kSettings) {
     if (setting.integer) {
       int64_t& value = g_app.*(setting.integer->value);
@@ -74,6 +74,11 @@ void SettingsLoad(const char16_t* fileName) {
     }
   }
   PrefClose();
+  return opened;
+}
+
+void SettingsLoad(const char16_t* fileName) {
+  SettingsRead(fileName);
   MainWindowRefresh();
   LabelDraw(u"", 0);
 }

@@ -13,7 +13,7 @@ namespace {
 UINT g_exitCode = 0;
 }
 
-void StampworkStart() {
+void StampworkRuntimeStart() {
   AppStateClear();
   ProgramStart();
   AppStateSetDefaults();
@@ -21,6 +21,10 @@ void StampworkStart() {
   static const int64_t kStringElement[] = {0, -1};
   if (g_app.FontList) ListFree(g_app.FontList);
   g_app.FontList = ListCreate(sizeof(char16_t*), nullptr, kStringElement, kTypeString);
+}
+
+void StampworkStart() {
+  StampworkRuntimeStart();
   BackgroundLoad();
   g_app.xText = g_app.BackWidth / 2;
   g_app.yText = g_app.BackHeight / 2;
@@ -29,8 +33,7 @@ void StampworkStart() {
   LabelDraw(u"", 0);
 }
 
-void StampworkShutdown() {
-  SettingsSave(kDefaultSettingsFile);
+void StampworkRuntimeEnd() {
   LabelForget();  // its font and texts go with the libraries and heaps below
   ProgramEnd();  // takes the main window and its gadgets down
   g_gadgets = MainWindowGadgets{};
@@ -38,6 +41,11 @@ void StampworkShutdown() {
   AppStateClear();  // the settings' strings live in the string heap, which goes next
   StringHeapShutdown();
   MainHeapDestroy();
+}
+
+void StampworkShutdown() {
+  SettingsSave(kDefaultSettingsFile);
+  StampworkRuntimeEnd();
 }
 
 void ProgramEndSequence() {
@@ -48,5 +56,5 @@ void ProgramEndSequence() {
 void StampworkMain() {
   StampworkStart();
   EventLoopRun();
-  ProgramEndSequence();
+  ProgramEndSequence();  // the one way the desktop program ends
 }
