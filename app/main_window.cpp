@@ -6,6 +6,7 @@
 #include "about.h"
 #include "app_state.h"
 #include "label.h"
+#include "message_window.h"
 #include "preview.h"
 #include "series_create.h"
 #include "settings.h"
@@ -61,16 +62,21 @@ void ShowBackgroundOption() {
   GadgetSetState(g_app.bText == kNoColour ? g.optNone : g_app.bText < 0 ? g.optOutline : g.optColor, 1);
 }
 
-void SaveSettingsAs() {
+// Returns false when the main window was closed while a failure was being told.
+bool SaveSettingsAs() {
   StrExpr().Call(RequesterSaveFile, kTitle, u"", kSettingsPattern, 0).StoreInto(g_app.OutFile);
-  if (g_app.OutFile.empty()) return;
+  if (g_app.OutFile.empty()) return true;
   bool noExtension;
   {
     StrExpr extension;
     noExtension = *extension.Call(PathExtension, g_app.OutFile.get()).Pass() == 0;
   }
   if (noExtension) StrExpr().Append(g_app.OutFile).Append(u".ini").StoreInto(g_app.OutFile);
-  SettingsSave(g_app.OutFile.get());
+  if (!SettingsSave(g_app.OutFile.get())) {
+    return MessageWindowShow(u"The settings could not be written to\n" + std::u16string(g_app.OutFile.c_str()) +
+                             u"\n(the folder cannot be written into, or the disk is full).");
+  }
+  return true;
 }
 
 void LoadSettingsFrom() {
@@ -204,7 +210,7 @@ bool MainWindowHandleEvent(int64_t code) {
     g_app.Anchor = GadgetGetState(g.cmbAnchor);
     Preview();
   } else if (source == g.btnSave) {
-    SaveSettingsAs();
+    if (!SaveSettingsAs()) return false;
   } else if (source == g.btnLoad) {
     LoadSettingsFrom();
   } else if (source == g.optNone) {

@@ -6,4 +6,5 @@ void SettingsLoad(const char16_t* fileName);
 // Reads the settings only, with the current values as defaults. False when the file could not
 // be opened (every setting then stays as it was).
 bool SettingsRead(const char16_t* fileName);
-void SettingsSave(const char16_t* fileName);
+// Writes the settings to a new file of that name. False when the file could not be written.
+bool SettingsSave(const char16_t* fileName);

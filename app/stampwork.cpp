@@ -3,6 +3,8 @@
 // settings are saved before anything is shut down.
 #include "stampwork.h"
 
+#include <cstdio>
+
 #include "about.h"
 #include "app_state.h"
 #include "label.h"
@@ -44,7 +46,9 @@ void StampworkRuntimeEnd() {
 }
 
 void StampworkShutdown() {
-  SettingsSave(kDefaultSettingsFile);
+  // The program is ending (perhaps on a signal, with nobody to answer a window): a failure is told
+  // on the error output.
+  if (!SettingsSave(kDefaultSettingsFile)) std::fputs("stampwork: the settings could not be written to Stampwork.ini\n", stderr);
   StampworkRuntimeEnd();
 }
 
