@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <chrono>
 #include <climits>
 
 #include "app_state.h"
@@ -156,6 +157,19 @@ TEST_F(SeriesTest, AFileThatCannotBeWrittenIsToldOnceAndTheFilesBeforeItStay) {
   EXPECT_TRUE(here_.Exists("pic.00003.png"));
   EXPECT_FALSE(here_.Exists("pic.WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW.png"));
   EXPECT_FALSE(here_.Exists("pic.WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW.png.part~"));
+}
+
+TEST_F(SeriesTest, AHugeOutlineBorderIsDrawnAtOnce) {
+  here_.Write("wide.ini", "bText = -1\nBorder = 100000\nFontSize = 20\n");
+  const int64_t drawn = LabelDrawCount();
+  const auto start = std::chrono::steady_clock::now();
+  SettingsLoad(u"wide.ini");  // stamped, this preview would be 4 * 10^10 text passes
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(LabelDrawCount(), drawn + 1);
+  ASSERT_TRUE(DrawingBegin(GadgetCanvasOutput(g_gadgets.cnvPreview)));
+  EXPECT_EQ(DrawPointRead(0, 0) & 0xFFFFFF, 0);  // the black outline reaches every corner
+  EXPECT_EQ(DrawPointRead(31, 31) & 0xFFFFFF, 0);
+  DrawingEnd();
 }
 
 // Every integer setting at each end of the 64-bit range, one at a time and all at once.
