@@ -215,18 +215,18 @@ class ListFrames : public SeriesFrames {
   }
 
  private:
-  // The next line without its end (LF or CR LF); a long line is read only as far as the limit
-  // plus one byte, so a file without line ends costs no memory.
+  // The next line without its end (LF or CR LF). A line past the limit is read only that far
+  // (it refuses the list), so a file without line ends is refused at once and costs no memory.
   bool ReadLine(std::string* line) {
     line->clear();
     int c;
     bool any = false;
-    while ((c = getc_unlocked(file_)) != EOF) {
+    while (line->size() <= kMaxLineBytes && (c = getc_unlocked(file_)) != EOF) {
       any = true;
       if (c == '\n') break;
-      if (line->size() <= kMaxLineBytes) line->push_back(static_cast<char>(c));
+      line->push_back(static_cast<char>(c));
     }
-    if (!line->empty() && line->back() == '\r') line->pop_back();
+    if (!line->empty() && line->back() == '\r' && line->size() <= kMaxLineBytes) line->pop_back();
     return any;
   }
 
