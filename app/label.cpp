@@ -111,6 +111,7 @@ void LabelInvalidate() { g_cache.stale = true; }
 void LabelForget() { g_cache = LabelCache{}; }
 
 void LabelDraw(const char16_t* text, int64_t last) {
+  if (!g_gadgets.built) return;  // no main window (yet, or any more): no preview to draw
   RString label = text;
   if (label.empty()) {
     int64_t example = GadgetGetState(g_gadgets.trkExample);

@@ -50,6 +50,7 @@ BOOL CALLBACK_CollectThreadWindow(HWND window, LPARAM param) {
 }  // namespace
 
 void RequesterInit() {
+  RequesterFilesForget();
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xB48};
   InitCommonControlsEx(&controls);
   CoInitialize(nullptr);

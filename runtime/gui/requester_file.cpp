@@ -147,6 +147,8 @@ const char16_t* FileRequester(const char16_t* title, const char16_t* defaultFile
 
 }  // namespace
 
+void RequesterFilesForget() { g_files = FileRequesterState{}; }
+
 int64_t FileNameIsValid(const char16_t* name) {
   if (name == nullptr || name[0] == 0) return 0;
   for (const char16_t* at = name; *at; ++at) {

@@ -219,6 +219,14 @@ int64_t DrawRotatedTextEntry(DrawingContext* context, int64_t x, int64_t y, cons
   return x + advance;
 }
 
+// Where following text starts: x moved by the advance, held at the ends of the range for a
+// text placed there.
+int64_t PenAfter(int64_t x, int64_t advance) {
+  int64_t pen;
+  if (!__builtin_add_overflow(x, advance, &pen)) return pen;
+  return advance > 0 ? INT64_MAX : INT64_MIN;
+}
+
 }  // namespace
 
 void DrawingTextInstall(DrawingOperations* ops) {
@@ -250,7 +258,7 @@ int64_t DrawTextAt(int64_t x, int64_t y, const char16_t* text, int64_t front, in
   DrawingApplyBack(context, static_cast<uint32_t>(back));
   const int64_t shifted = DrawingShiftX(context, x);
   // The result is in the caller's coordinates, so that it can be passed back for the next text.
-  return x + (context->ops.drawText(context, shifted, DrawingShiftY(context, y), text) - shifted);
+  return PenAfter(x, context->ops.drawText(context, shifted, DrawingShiftY(context, y), text) - shifted);
 }
 
 int64_t DrawTextAt(int64_t x, int64_t y, const char16_t* text, int64_t front) {
@@ -262,5 +270,5 @@ int64_t DrawTextRotated(int64_t x, int64_t y, const char16_t* text, double angle
   DrawingContext* context = DrawingWithFrontColour();
   if (context == nullptr) return x;
   const int64_t shifted = DrawingShiftX(context, x);
-  return x + (context->ops.drawRotatedText(context, shifted, DrawingShiftY(context, y), text, angle) - shifted);
+  return PenAfter(x, context->ops.drawRotatedText(context, shifted, DrawingShiftY(context, y), text, angle) - shifted);
 }
