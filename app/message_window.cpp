@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "corvid.h"
+#include "text.h"
 #include "user.h"
 
 namespace {
@@ -14,7 +15,6 @@ namespace {
 constexpr int64_t kMessageWindow = 2;
 constexpr int64_t kMainWindow = 0;
 constexpr int64_t kLineHeight = 20;
-constexpr int64_t kCharacterWidth = 7;  // enough for the default gadget font
 
 std::u16string g_lastText;
 bool g_closeAtOnce = false;
@@ -33,9 +33,18 @@ std::vector<std::u16string> Lines(const std::u16string& text) {
 bool MessageWindowShow(const std::u16string& text) {
   g_lastText = text;
   const std::vector<std::u16string> lines = Lines(text);
-  size_t longest = 0;
-  for (const std::u16string& line : lines) longest = std::max(longest, line.size());
-  const int64_t width = std::clamp<int64_t>(static_cast<int64_t>(longest) * kCharacterWidth + 20, 300, 1000);
+  // As wide as the longest line in the gadgets' font (a file name is read whole), within reason.
+  int64_t longest = 0;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  for (const std::u16string& line : lines) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(std::min<size_t>(line.size(), 4096)), &size);
+    longest = std::max<int64_t>(longest, size.cx);
+  }
+  SelectObject(dc, previous);
+  DeleteDC(dc);
+  const int64_t width = std::clamp<int64_t>(longest + 30, 300, 1200);
   const int64_t height = static_cast<int64_t>(lines.size()) * kLineHeight + 60;
   if (!WindowOpen(kMessageWindow, 0, 0, width, height, u"Stampwork", CV_Window_SystemMenu | CV_Window_WindowCentered,
                   WindowHandle(kMainWindow))) {
