@@ -1,7 +1,7 @@
 // Create in the desktop program: the series runs on this (the user interface) thread, which
 // keeps answering the window between frames: Escape or the close box stop the series, the title
 // says how far it is ("Stampwork – 12 / 50"), and the preview shows the frame last handed to the
-// encoders, a few times a second, since showing every frame would cost a repaint per file.
+// encoders, four times a second, since showing every frame would cost a repaint per file.
 #include "series_create.h"
 
 #include <chrono>
@@ -18,7 +18,7 @@
 namespace {
 
 constexpr int64_t kMainWindow = 0;
-constexpr auto kPreviewInterval = std::chrono::milliseconds(100);
+constexpr auto kPreviewInterval = std::chrono::milliseconds(250);
 
 HWND MainWindow() { return reinterpret_cast<HWND>(static_cast<uintptr_t>(WindowHandle(kMainWindow))); }
 
