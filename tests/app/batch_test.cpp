@@ -108,6 +108,18 @@ TEST(BatchTest, EachProblemHasItsMessageAndExitCode) {
   EXPECT_NE(here.Read("out.txt").find("--list FILE"), std::string::npos);
 }
 
+TEST(BatchTest, OnATerminalAProgressLineShowsCountRateAndTimeLeft) {
+  InFreshDirectory here;
+  Copy(here, kSamples + "ticket.png", "pic.png");
+  if (std::system("command -v script >/dev/null") != 0) GTEST_SKIP() << "no script(1) to make a terminal";
+  const std::string command = std::string("script -qec '") + STAMPWORK_EXE + " --batch pic.png --out out' /dev/null >shown.txt 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string shown = here.Read("shown.txt");
+  EXPECT_NE(shown.find("51 / 51 files"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("files/s"), std::string::npos);
+  EXPECT_NE(shown.find("s left"), std::string::npos);
+}
+
 TEST(BatchTest, ListLinesWithNulBytesAndBrokenCharactersStillGiveOneFileEach) {
   InFreshDirectory here;
   Copy(here, kSamples + "ticket.png", "pic.png");
@@ -178,6 +190,7 @@ TEST_P(SameFilesTest, BatchFilesEqualCreatesWithOneOrTwoEncoders) {
   for (const char* jobs : {"1", "2"}) {
     const Outcome run = Stampwork(here, "--batch " + picture + " --settings label.ini --out out" + jobs + " --jobs " + jobs);
     ASSERT_EQ(run.code, kBatchDone) << run.errors;
+    EXPECT_EQ(run.errors, "");  // no progress line when the output is no terminal
     for (const char* number : {"00098", "00099", "00100", "00101", GetParam().closing}) {
       const std::string created = here.Read(std::string("pic.") + number + ".png");
       ASSERT_GT(created.size(), 60u) << number;

@@ -111,6 +111,12 @@ TEST_F(SeriesTest, TheRunTellsItsProgressAndStopsWhenAsked) {
   EXPECT_EQ(everything.last_, 31u);
   EXPECT_EQ(everything.total_, 31u);
   EXPECT_TRUE(here_.Exists("pic.00030.png") && here_.Exists("pic.End.png"));
+  // Each file is what the PNG encoder writes for the frame as drawn, saved the ordinary way.
+  const int64_t frame = ImageLoad(CV_Any, here_.Path("pic.png").c_str());
+  ASSERT_TRUE(LabelRender(ImageOutput(frame), g_app, LabelCompose(u"7", 0).c_str(), 0));
+  ASSERT_NE(ImageSave(frame, u"direct.png", kImageFormatPng), 0);
+  ImageFree(frame);
+  EXPECT_TRUE(here_.Read("direct.png") == here_.Read("pic.00007.png"));
   RangeFrames more(g_app, u"more.", 1, 3000, true);
   Recorder stopping(5);
   const SeriesOutcome stopped = SeriesRun(g_app, 0, more, 2, stopping);
