@@ -166,6 +166,8 @@ struct Sample {
   const char* closing;   // the closing image's name after "pic."
 };
 
+void PrintTo(const Sample& sample, std::ostream* out) { *out << sample.picture; }
+
 class SameFilesTest : public ::testing::TestWithParam<Sample> {
  protected:
   void SetUp() override { platform::DialogsReset(); }
@@ -190,7 +192,7 @@ TEST_P(SameFilesTest, BatchFilesEqualCreatesWithOneOrTwoEncoders) {
   for (const char* jobs : {"1", "2"}) {
     const Outcome run = Stampwork(here, "--batch " + picture + " --settings label.ini --out out" + jobs + " --jobs " + jobs);
     ASSERT_EQ(run.code, kBatchDone) << run.errors;
-    EXPECT_EQ(run.errors, "");  // no progress line when the output is no terminal
+    EXPECT_EQ(run.errors.find("files/s"), std::string::npos);  // no progress line when the output is no terminal
     for (const char* number : {"00098", "00099", "00100", "00101", GetParam().closing}) {
       const std::string created = here.Read(std::string("pic.") + number + ".png");
       ASSERT_GT(created.size(), 60u) << number;

@@ -32,6 +32,10 @@ struct OutlineCase {
   bool bottomUp;
 };
 
+void PrintTo(const OutlineCase& c, std::ostream* out) {
+  *out << "size " << c.size << " border " << c.border << " at " << c.x << "," << c.y;
+}
+
 class OutlineTest : public FontTest, public ::testing::WithParamInterface<OutlineCase> {
  protected:
   // Draws the outline (stamped or at once) in a fresh area and returns it.
