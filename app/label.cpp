@@ -1,12 +1,13 @@
-// Label rendering and series generation: the label text for a number, its drawing over the
-// background picture on the preview canvas at its anchor (plain, boxed or outlined), the series
-// of PNG files taken from the canvas itself, and the choice of the background picture. The
-// preview redraw compares everything it depends on with what it drew last and draws nothing
-// when nothing changed, because the event loop asks for it after nearly every event.
+// Label rendering: the label text for a number, its drawing over the background picture at its
+// anchor (plain, boxed or outlined) onto any drawing output, the preview redraw on the canvas,
+// and the choice of the background picture. The preview redraw compares everything it depends on
+// with what it drew last and draws nothing when nothing changed, because the event loop asks for
+// it after nearly every event. The series and the batch mode draw through the same routine, so
+// every file shows exactly what the preview showed.
 #include "label.h"
 
-#include "app_state.h"
 #include "main_window.h"
+#include "saturating.h"
 
 namespace {
 
@@ -20,11 +21,13 @@ struct LabelCache {
   RString text;
   int64_t bText = 0, cText = 0, border = 0, anchor = 0;
   int64_t drawings = 0;
+  bool stale = false;  // the canvas shows something else: draw whatever the comparison says
 };
 
 LabelCache g_cache;
 
 constexpr const char16_t* kPicturePattern = u"Pics|*.jpg;*.png;*.tga;*.tif;*.bmp|all|*.*";
+constexpr int64_t kWhite = 0xFFFFFF;
 
 // Copies `value` into `cached` and reports whether it differed.
 bool Changed(int64_t& cached, int64_t value) {
@@ -43,28 +46,72 @@ bool Changed(RString& cached, const RString& value) {
 // a row or column outside 0..2 (only a hand-edited file can give one) counts as 0.
 int64_t AnchorOffset(int64_t index, int64_t size) { return index == 1 ? size / 2 : index == 2 ? size : 0; }
 
+// Twice the border, held at the ends of the range.
+int64_t BothSides(int64_t border) { return SaturatingAdd(border, border); }
+
 }  // namespace
 
-RString LabelCompose(const char16_t* text, int64_t last) {
+RString LabelCompose(const char16_t* text, int64_t last, const AppState& settings) {
   RString label = text;
   if (last == 0) {
-    if (g_app.zero > 0) {
+    if (settings.zero > 0) {
       StrExpr padded;
       padded.Append(u"0000000000000000000000").Append(label);
       RString zeros;
       padded.StoreInto(zeros);
-      StrExpr().Call(StrRight, zeros.get(), g_app.zero).StoreInto(label);
+      StrExpr().Call(StrRight, zeros.get(), settings.zero).StoreInto(label);
     }
-    StrExpr().Append(g_app.PreText).Append(label).Append(g_app.SufText).StoreInto(label);
+    StrExpr().Append(settings.PreText).Append(label).Append(settings.SufText).StoreInto(label);
   }
   return label;
 }
 
+int64_t LabelFontLoad(const AppState& settings) {
+  return FontLoad(CV_Any, settings.FontName.get(), settings.FontSize, CV_Font_HighQuality);
+}
+
+bool LabelRender(int64_t output, const AppState& settings, const char16_t* label, int64_t fontHandle) {
+  if (!DrawingBegin(output)) return false;
+  const int64_t picture = ImageHandle(settings.BackImage);
+  if (picture) {
+    DrawImageAt(picture, 0, 0);
+  } else {
+    DrawingSetMode(0);
+    DrawBox(0, 0, settings.BackWidth, settings.BackHeight, kWhite);  // the output's white ground
+  }
+  DrawingSetFont(fontHandle);
+  const int64_t width = DrawTextWidth(label), height = DrawTextHeight(label);
+  const int64_t x = SaturatingSub(settings.xText, AnchorOffset(settings.Anchor % 3, width));
+  const int64_t y = SaturatingSub(settings.yText, AnchorOffset(settings.Anchor / 3, height));
+  const int64_t border = settings.Border;
+  if (settings.bText == kNoColour) {
+    DrawingSetMode(1);
+    DrawTextAt(x, y, label, settings.cText);
+  } else if (settings.bText < 0) {
+    DrawingSetMode(1);
+    DrawTextOutline(x, y, label, ~settings.bText, border);
+    DrawTextAt(x, y, label, settings.cText);
+  } else {
+    DrawingSetMode(0);
+    DrawBox(SaturatingSub(x, border), SaturatingSub(y, border), SaturatingAdd(width, BothSides(border)),
+            SaturatingAdd(height, BothSides(border)), settings.bText);
+    DrawingSetMode(0);
+    DrawTextAt(x, y, label, settings.cText, settings.bText);
+  }
+  DrawingEnd();
+  return true;
+}
+
+int64_t LabelPreviewFont() { return g_cache.font; }
+
 int64_t LabelDrawCount() { return g_cache.drawings; }
+
+void LabelInvalidate() { g_cache.stale = true; }
 
 void LabelForget() { g_cache = LabelCache{}; }
 
 void LabelDraw(const char16_t* text, int64_t last) {
+  if (!g_gadgets.built) return;  // no main window (yet, or any more): no preview to draw
   RString label = text;
   if (label.empty()) {
     int64_t example = GadgetGetState(g_gadgets.trkExample);
@@ -77,10 +124,10 @@ void LabelDraw(const char16_t* text, int64_t last) {
   }
   label = LabelCompose(label.get(), last);
 
-  bool changed = false;
+  bool changed = std::exchange(g_cache.stale, false);
   if (g_cache.font == 0 || !(g_cache.fontName == g_app.FontName) || g_cache.fontSize != g_app.FontSize) {
     if (g_cache.font) FontFree(g_cache.font);
-    g_cache.font = FontLoad(CV_Any, g_app.FontName.get(), g_app.FontSize, CV_Font_HighQuality);
+    g_cache.font = LabelFontLoad(g_app);
     g_cache.fontName = g_app.FontName;
     g_cache.fontSize = g_app.FontSize;
     changed = true;
@@ -97,69 +144,19 @@ void LabelDraw(const char16_t* text, int64_t last) {
   changed |= Changed(g_cache.border, g_app.Border);
   changed |= Changed(g_cache.anchor, g_app.Anchor);
   if (!changed) return;
-
-  if (!DrawingBegin(GadgetCanvasOutput(g_gadgets.cnvPreview))) return;
-  ++g_cache.drawings;
-  DrawImageAt(ImageHandle(g_app.BackImage), 0, 0);
-  DrawingSetFont(FontHandle(g_cache.font));
-  const char16_t* drawn = label.c_str();
-  int64_t x = g_app.xText - AnchorOffset(g_app.Anchor % 3, DrawTextWidth(drawn));
-  int64_t y = g_app.yText - AnchorOffset(g_app.Anchor / 3, DrawTextHeight(drawn));
-  if (g_app.bText == kNoColour) {
-    DrawingSetMode(1);
-    DrawTextAt(x, y, drawn, g_app.cText);
-  } else if (g_app.bText < 0) {
-    DrawingSetMode(1);
-    int64_t outline = ~g_app.bText;
-    for (int64_t i = -g_app.Border; i <= g_app.Border; ++i) {
-      for (int64_t j = -g_app.Border; j <= g_app.Border; ++j) DrawTextAt(x + i, y + j, drawn, outline);
-    }
-    DrawTextAt(x, y, drawn, g_app.cText);
-  } else {
-    DrawingSetMode(0);
-    DrawBox(x - g_app.Border, y - g_app.Border, DrawTextWidth(drawn) + 2 * g_app.Border,
-            DrawTextHeight(drawn) + 2 * g_app.Border, g_app.bText);
-    DrawingSetMode(0);
-    DrawTextAt(x, y, drawn, g_app.cText, g_app.bText);
+  if (LabelRender(GadgetCanvasOutput(g_gadgets.cnvPreview), g_app, label.c_str(), FontHandle(g_cache.font))) {
+    ++g_cache.drawings;
   }
-  DrawingEnd();
 }
 
-void SeriesCreate() {
-  // The stem: the picture's file name without its extension but with the dot.
-  int64_t stem = StrLen(g_app.BackFile.get());
-  {
-    StrExpr extension;
-    extension.Call(PathExtension, g_app.BackFile.get());
-    stem -= StrLen(extension.Text());
-  }
-  StrExpr().Call(StrLeft, g_app.BackFile.get(), stem).StoreInto(g_app.BaseName);
-  for (g_app.Counter = g_app.RangeStart; g_app.Counter <= g_app.RangeStop + 1;) {
-    if (g_app.Counter <= g_app.RangeStop) {
-      RString number;
-      StrExpr().Call(StrFromInt, g_app.Counter).StoreInto(number);
-      LabelDraw(number.get(), 0);
-      // The file number is always five digits, whatever the label's fixed size says.
-      RString digits;
-      StrExpr().Append(u"0000000").Append(number).StoreInto(digits);
-      StrExpr file;
-      file.Append(g_app.BaseName).Call(StrRight, digits.get(), 5).Append(u".png").StoreInto(g_app.OutFile);
-    } else {
-      LabelDraw(g_app.LastText.get(), 1);
-      StrExpr().Append(g_app.BaseName).Append(g_app.LastText).Append(u".png").StoreInto(g_app.OutFile);
-    }
-    if (DrawingBegin(GadgetCanvasOutput(g_gadgets.cnvPreview))) {
-      int64_t grabbed = DrawingGrabImage(CV_Any, 0, 0, g_app.BackWidth, g_app.BackHeight);
-      // A failed save (no writable folder, a name the file system refuses) is not reported.
-      if (grabbed) ImageSave(grabbed, g_app.OutFile.get(), kImageFormatPng);
-      ImageFree(grabbed);
-      DrawingEnd();
-    }
-    while (WindowPollEvent() != 0) {
-    }
-    if (g_app.Counter == INT64_MAX) break;
-    ++g_app.Counter;
-  }
+bool BackgroundLoadFile(const char16_t* path) {
+  g_app.BackFile = path;
+  if (g_app.BackImage) ImageFree(g_app.BackImage);
+  g_app.BackImage = ImageLoad(CV_Any, g_app.BackFile.get());
+  if (g_app.BackImage == 0) return false;
+  g_app.BackWidth = ImageGetWidth(g_app.BackImage);
+  g_app.BackHeight = ImageGetHeight(g_app.BackImage);
+  return true;
 }
 
 void BackgroundLoad() {
@@ -168,11 +165,5 @@ void BackgroundLoad() {
       .Call(RequesterOpenFile, u"Stampwork", g_app.BackFile.get(), kPicturePattern, 0, 0)
       .StoreInto(name);
   if (name.empty()) return;
-  g_app.BackFile = name;
-  if (g_app.BackImage) ImageFree(g_app.BackImage);
-  g_app.BackImage = ImageLoad(CV_Any, g_app.BackFile.get());
-  if (g_app.BackImage) {
-    g_app.BackWidth = ImageGetWidth(g_app.BackImage);
-    g_app.BackHeight = ImageGetHeight(g_app.BackImage);
-  }
+  BackgroundLoadFile(name.get());
 }

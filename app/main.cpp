@@ -1,29 +1,40 @@
-// Stampwork's entry point. An interrupt or termination signal (Ctrl+C in the terminal that
-// started it) asks the main window to close, so the program still ends through its end
-// sequence and keeps its settings. A second signal ends it after a short grace, in which the
+// Stampwork's entry point: with arguments the batch mode, without the desktop program. An
+// interrupt or termination signal (Ctrl+C in the terminal that started it) asks the desktop
+// program's main window to close, so the program still ends through its end sequence and keeps
+// its settings; in the batch mode it stops the series after the frames in flight. A second
+// signal ends the batch mode at once, and the desktop program after a short grace, in which the
 // end sequence usually finishes on its own; but never while the settings are being written.
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <thread>
 
+#include "batch.h"
 #include "corvid.h"
 #include "stampwork.h"
 
 namespace {
 
-// How long a repeated stop request leaves the end sequence to finish before the process ends
-// without it. Tools such as timeout and many service managers send their stop signal twice in
-// quick succession, well before an ordinary end sequence is through.
+// How long a repeated stop request leaves the desktop program's end sequence to finish before
+// the process ends without it. Tools such as timeout and many service managers send their stop
+// signal twice in quick succession, well before an ordinary end sequence is through.
 constexpr DWORD kRepeatedStopGraceMs = 5000;
 
-void ForwardStopSignals(sigset_t signals) {
+std::atomic<bool> g_stopBatch{false};
+
+void ForwardStopSignals(sigset_t signals, bool batch) {
   int received = 0;
   sigwait(&signals, &received);
-  // The event queue may not be up yet when the signal comes: try until it takes the event.
-  while (!EventPostThread(EC_CLOSE_WINDOW, 0, 0, 0)) Sleep(50);
+  if (batch) {
+    g_stopBatch = true;
+  } else {
+    // The event queue may not be up yet when the signal comes: try until it takes the event.
+    while (!EventPostThread(EC_CLOSE_WINDOW, 0, 0, 0)) Sleep(50);
+  }
   sigwait(&signals, &received);
+  if (batch) _exit(128 + received);  // the batch mode writes no settings
   // The main thread ends the process itself when its end sequence is done; this one only steps
   // in when that does not come, and lets a settings write-out that is under way finish first.
   Sleep(kRepeatedStopGraceMs);
@@ -33,7 +44,7 @@ void ForwardStopSignals(sigset_t signals) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
@@ -41,6 +52,12 @@ int main() {
   sigaddset(&signals, SIGHUP);
   // Blocked here, before any other thread exists, so that only the forwarding thread takes them.
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  std::thread(ForwardStopSignals, signals).detach();
+  const bool batch = BatchRequested(argc, argv);
+  std::thread(ForwardStopSignals, signals, batch).detach();
+  if (batch) {
+    // A file size limit then fails the write (and is reported) instead of killing the program.
+    signal(SIGXFSZ, SIG_IGN);
+    return BatchMain(argc, argv, g_stopBatch);
+  }
   StampworkMain();
 }

@@ -11,9 +11,10 @@
 #include "app_state.h"
 #include "charcase.h"
 #include "label.h"
+#include "message_window.h"
 #include "preview.h"
+#include "series_create.h"
 #include "settings.h"
-#include "stampwork.h"
 #include "user.h"
 
 MainWindowGadgets g_gadgets;
@@ -95,16 +96,21 @@ void ShowFontInUse() {
   GadgetSetText(box, FontInUse().c_str());
 }
 
-void SaveSettingsAs() {
+// Returns false when the main window was closed while a failure was being told.
+bool SaveSettingsAs() {
   StrExpr().Call(RequesterSaveFile, kTitle, u"", kSettingsPattern, 0).StoreInto(g_app.OutFile);
-  if (g_app.OutFile.empty()) return;
+  if (g_app.OutFile.empty()) return true;
   bool noExtension;
   {
     StrExpr extension;
     noExtension = *extension.Call(PathExtension, g_app.OutFile.get()).Pass() == 0;
   }
   if (noExtension) StrExpr().Append(g_app.OutFile).Append(u".ini").StoreInto(g_app.OutFile);
-  SettingsSave(g_app.OutFile.get());
+  if (!SettingsSave(g_app.OutFile.get())) {
+    return MessageWindowShow(u"The settings could not be written to\n" + std::u16string(g_app.OutFile.c_str()) +
+                             u"\n(the folder cannot be written into, or the disk is full).");
+  }
+  return true;
 }
 
 void LoadSettingsFrom() {
@@ -169,7 +175,7 @@ void MainWindowLayout() {
 
 void MainWindowBuild() {
   MainWindowGadgets& g = g_gadgets;
-  WindowOpen(kMainWindow, 0, 0, g_app.BackWidth + kColumnWidth, g_app.BackHeight + 20, u"Stampwerk",
+  WindowOpen(kMainWindow, 0, 0, g_app.BackWidth + kColumnWidth, g_app.BackHeight + 20, kMainWindowTitle,
              CV_Window_SystemMenu | CV_Window_ScreenCentered);
   g.btnLoadImage = GadgetButtonCreate(CV_Any, 10, 10, 250, 20, u"Load Image");
   GadgetTextCreate(CV_Any, 10, 40, 50, 20, u"Font");
@@ -252,7 +258,7 @@ bool MainWindowHandleEvent(int64_t code) {
     g_app.Anchor = GadgetGetState(g.cmbAnchor);
     Preview();
   } else if (source == g.btnSave) {
-    SaveSettingsAs();
+    if (!SaveSettingsAs()) return false;
   } else if (source == g.btnLoad) {
     LoadSettingsFrom();
   } else if (source == g.optNone) {
@@ -296,7 +302,7 @@ bool MainWindowHandleEvent(int64_t code) {
   } else if (source == g.btnAbout) {
     AboutOpen(WindowHandle(kMainWindow));
   } else if (source == g.btnCreate) {
-    SeriesCreate();
+    if (!SeriesCreate()) return false;  // the close box was pressed during the series
     Preview();
   } else if (source == g.btnLoadImage) {
     BackgroundLoad();
@@ -312,5 +318,4 @@ bool MainWindowHandleEvent(int64_t code) {
 void EventLoopRun() {
   while (MainWindowHandleEvent(WindowWaitEvent())) {
   }
-  ProgramEndSequence();
 }

@@ -17,6 +17,9 @@ struct MainWindowGadgets {
 
 extern MainWindowGadgets g_gadgets;
 
+// The main window's title while no series runs.
+constexpr const char16_t* kMainWindowTitle = u"Stampwerk";
+
 // Opens window 0, creates the gadgets, fills the font and anchor lists and lays the window out.
 void MainWindowBuild();
 // Sizes window 0 for the background picture, keeping its centre, and moves the gadgets that follow.
@@ -30,5 +33,6 @@ int FontEnumCallback(const LOGFONTW* logFont, const TEXTMETRICW* metrics, DWORD 
 void MainWindowRefresh();
 // Runs the action of one event taken from the queue. Returns false when the program must end.
 bool MainWindowHandleEvent(int64_t code);
-// Takes events until the main window is closed, then ends the program through the end sequence.
+// Takes events until the main window is closed (or "Load Image" leaves no picture); the caller
+// then runs the end sequence.
 void EventLoopRun();

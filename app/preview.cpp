@@ -8,6 +8,7 @@
 #include "app_state.h"
 #include "label.h"
 #include "main_window.h"
+#include "saturating.h"
 
 namespace {
 
@@ -64,8 +65,9 @@ void PointerEvent() {
     }
     LabelDraw(u"", 0);
   } else if (buttons & kRightButton) {
-    g_app.xText += g_app.MouseX - g_app.LastMouseX;
-    g_app.yText += g_app.MouseY - g_app.LastMouseY;
+    // Positions from a settings file may lie anywhere in the 64-bit range: they stop at its ends.
+    g_app.xText = SaturatingAdd(g_app.xText, g_app.MouseX - g_app.LastMouseX);
+    g_app.yText = SaturatingAdd(g_app.yText, g_app.MouseY - g_app.LastMouseY);
     g_app.LastMouseX = g_app.MouseX;
     g_app.LastMouseY = g_app.MouseY;
     LabelDraw(u"", 0);
@@ -78,10 +80,10 @@ void PreviewCanvasEvent() {
   switch (EventGetType()) {
     case ET_MOUSE_WHEEL:
       if (Attribute(CA_MODIFIERS) & (kAlt | kCtrl)) {
-        g_app.Border = std::clamp<int64_t>(g_app.Border + Attribute(CA_WHEEL_DELTA), 0, 10);
+        g_app.Border = std::clamp<int64_t>(SaturatingAdd(g_app.Border, Attribute(CA_WHEEL_DELTA)), 0, 10);
         ShowNumber(g_gadgets.trkBorder, g_gadgets.txtBorder, g_app.Border);
       } else {
-        g_app.FontSize += Attribute(CA_WHEEL_DELTA);
+        g_app.FontSize = SaturatingAdd(g_app.FontSize, Attribute(CA_WHEEL_DELTA));
         ShowNumber(g_gadgets.trkFontSize, g_gadgets.txtFontSize, g_app.FontSize);
       }
       LabelDraw(u"", 0);

@@ -49,21 +49,23 @@ const Setting kSettings[] = {
 
 }  // namespace
 
-void SettingsSave(const char16_t* fileName) {
+bool SettingsSave(const char16_t* fileName) {
   RString name = fileName;  // our own copy: the caller's text may lie on the string stack
-  // A file that cannot be created takes the writes nowhere; nothing is reported.
-  PrefCreate(name.get(), 0);
+  const bool created = PrefCreate(name.get(), 0) != 0;
   for (const Setting& setting : kSettings) {
     if (setting.integer) PrefWriteInt(setting.integer->key, g_app.*(setting.integer->value));
     else PrefWriteString(setting.text->key, (g_app.*(setting.text->value)).get());
   }
+  // The write-out happens here, so that its outcome can be told; the close then has nothing left.
+  const bool written = PrefFlush() != 0;
   PrefClose();
+  return created && written;
 }
 
-void SettingsLoad(const char16_t* fileName) {
+bool SettingsRead(const char16_t* fileName) {
   RString name = fileName;
   // A missing or unreadable file leaves every read at its default: the current value.
-  PrefOpen(name.get(), 0);
+  const bool opened = PrefOpen(name.get(), 0) != 0;
   for (const Setting& setting : kSettings) {
     if (setting.integer) {
       int64_t& value = g_app.*(setting.integer->value);
@@ -74,6 +76,11 @@ void SettingsLoad(const char16_t* fileName) {
     }
   }
   PrefClose();
+  return opened;
+}
+
+void SettingsLoad(const char16_t* fileName) {
+  SettingsRead(fileName);
   MainWindowRefresh();
   LabelDraw(u"", 0);
 }

@@ -3,6 +3,7 @@
 // settings are saved before anything is shut down.
 #include "stampwork.h"
 
+#include <cstdio>
 #include <mutex>
 
 #include "about.h"
@@ -21,7 +22,7 @@ std::mutex g_settingsWrite;
 
 void StampworkHoldSettingsWrite() { g_settingsWrite.lock(); }
 
-void StampworkStart() {
+void StampworkRuntimeStart() {
   AppStateClear();
   ProgramStart();
   AppStateSetDefaults();
@@ -30,6 +31,10 @@ void StampworkStart() {
   static const int64_t kStringElement[] = {0, -1};
   if (g_app.FontList) ListFree(g_app.FontList);
   g_app.FontList = ListCreate(sizeof(char16_t*), nullptr, kStringElement, kTypeString);
+}
+
+void StampworkStart() {
+  StampworkRuntimeStart();
   BackgroundLoad();
   g_app.xText = g_app.BackWidth / 2;
   g_app.yText = g_app.BackHeight / 2;
@@ -38,11 +43,7 @@ void StampworkStart() {
   LabelDraw(u"", 0);
 }
 
-void StampworkShutdown() {
-  {
-    std::lock_guard<std::mutex> writing(g_settingsWrite);
-    SettingsSave(kDefaultSettingsFile);
-  }
+void StampworkRuntimeEnd() {
   AboutForget();  // its window goes with the dialogs, its texts with the string heap
   LabelForget();  // its font and texts go with the libraries and heaps below
   ProgramEnd();  // takes the main window and its gadgets down
@@ -53,6 +54,18 @@ void StampworkShutdown() {
   MainHeapDestroy();
 }
 
+void StampworkShutdown() {
+  // The program is ending (perhaps on a signal, with nobody to answer a window): a failure is told
+  // on the error output.
+  bool saved;
+  {
+    std::lock_guard<std::mutex> writing(g_settingsWrite);
+    saved = SettingsSave(kDefaultSettingsFile);
+  }
+  if (!saved) std::fputs("stampwork: the settings could not be written to Stampwork.ini\n", stderr);
+  StampworkRuntimeEnd();
+}
+
 void ProgramEndSequence() {
   StampworkShutdown();
   ExitProcess(g_exitCode);
@@ -61,5 +74,5 @@ void ProgramEndSequence() {
 void StampworkMain() {
   StampworkStart();
   EventLoopRun();
-  ProgramEndSequence();
+  ProgramEndSequence();  // the one way the desktop program ends
 }

@@ -6,6 +6,11 @@
 // Start-up steps 1 to 10: the runtime, the defaults, the About fields, the background, the main
 // window, the default settings file and the first preview.
 void StampworkStart();
+// The runtime started in its order, the settings at their defaults, the font list made: what the
+// desktop program and the batch mode both start with.
+void StampworkRuntimeStart();
+// The runtime shut down in its order, the string and main heaps destroyed; nothing is saved.
+void StampworkRuntimeEnd();
 // The end sequence without leaving the process: settings saved, runtime shut down, string and
 // main heaps destroyed.
 void StampworkShutdown();

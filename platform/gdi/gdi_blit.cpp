@@ -249,15 +249,25 @@ bool GdiBlit(GdiDc& dest, int x, int y, int width, int height, const GdiBitmap* 
   if (source == nullptr) return false;
   const bool flipX = place.flipX != (sourceWidth < 0);
   const bool flipY = place.flipY != (sourceHeight < 0);
+  const auto trueColour = [](WORD bits) { return bits == 24 || bits == 32; };
+  const bool sameFormat = source->view.bitsPixel == out.bitsPixel && out.bitsPixel >= 16;
   if (code == 0xCC && !flipX && !flipY && sourceWidth == place.width && sourceHeight == place.height &&
-      source->view.bitsPixel == out.bitsPixel && out.bitsPixel >= 16) {
-    // A plain copy between bitmaps of one format: whole rows of bytes.
+      (sameFormat || (trueColour(source->view.bitsPixel) && trueColour(out.bitsPixel)))) {
+    // A plain copy: whole rows of bytes between bitmaps of one format, a row conversion between
+    // 24 and 32 bits (a 24-bit canvas shown in a 32-bit window) - what resampling 1:1 would give.
     const int64_t fromX = std::max<int64_t>(place.fromX, -int64_t{sourceX});
     const int64_t toX = std::min<int64_t>(place.toX, int64_t{source->view.width} - sourceX);
     const int64_t fromY = std::max<int64_t>(place.fromY, -int64_t{sourceY});
     const int64_t toY = std::min<int64_t>(place.toY, int64_t{source->view.height} - sourceY);
     const size_t bytes = static_cast<size_t>(toX - fromX) * (out.bitsPixel / 8);
+    std::vector<Pixel> converted(sameFormat ? 0 : static_cast<size_t>(std::max<int64_t>(toX - fromX, 0)));
     for (int64_t r = fromY; fromX < toX && r < toY; ++r) {
+      if (!sameFormat) {
+        const LONG count = static_cast<LONG>(toX - fromX);
+        PixelRowRead(source->view, static_cast<LONG>(sourceY + r), static_cast<LONG>(sourceX + fromX), count, converted.data());
+        PixelRowWrite(out, static_cast<LONG>(place.y0 + r), static_cast<LONG>(place.x0 + fromX), count, converted.data());
+        continue;
+      }
       std::memcpy(out.Row(static_cast<LONG>(place.y0 + r)) + (place.x0 + fromX) * (out.bitsPixel / 8),
                   source->view.Row(static_cast<LONG>(sourceY + r)) + (sourceX + fromX) * (out.bitsPixel / 8), bytes);
     }

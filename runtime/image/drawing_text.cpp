@@ -12,6 +12,41 @@
 #include "font.h"
 #include "text.h"
 
+TextScratch::TextScratch(int64_t width, int64_t height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = static_cast<LONG>(width);
+  info.bmiHeader.biHeight = -static_cast<LONG>(height);
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  dc = bitmap ? CreateCompatibleDC(nullptr) : nullptr;
+  if (dc == nullptr) return;
+  previous = SelectObject(dc, bitmap);
+  pixels = static_cast<uint8_t*>(bits);
+  stride = (width * 3 + 3) / 4 * 4;
+}
+
+TextScratch::~TextScratch() {
+  if (dc) {
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+  }
+  if (bitmap) DeleteObject(bitmap);
+}
+
+int DrawingTextLength(const char16_t* text) {
+  size_t length = 0;
+  while (text[length] != 0 && length < INT_MAX) ++length;
+  return static_cast<int>(length);
+}
+
+bool DrawingTextMeasure(DrawingContext* context, const char16_t* text, SIZE* size) {
+  if (text == nullptr || text[0] == 0 || context->textDc == nullptr) return false;
+  return GetTextExtentPoint32W(context->textDc, text, DrawingTextLength(text), size) != 0;
+}
+
 namespace {
 
 // The scratch is at least this many rows, and this many more than the font's "Hg".
@@ -20,48 +55,9 @@ constexpr int32_t kScratchMargin = 20;
 // Bytes of one band of the overhang measurement: huge italic fonts are measured in bands.
 constexpr int64_t kOverhangBandBytes = int64_t{8} << 20;
 
-int TextLength(const char16_t* text) {
-  size_t length = 0;
-  while (text[length] != 0 && length < INT_MAX) ++length;
-  return static_cast<int>(length);
-}
-
 HGDIOBJ FontObjectOf(int64_t handle) {
   return handle == -1 ? GetStockObject(SYSTEM_FONT) : reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(handle));
 }
-
-// A 24-bit top-down section selected into a new memory DC; both null on failure.
-struct ScratchDc {
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ previous = nullptr;
-  uint8_t* pixels = nullptr;
-  int64_t stride = 0;
-
-  ScratchDc(int64_t width, int64_t height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = static_cast<LONG>(width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(height);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    dc = bitmap ? CreateCompatibleDC(nullptr) : nullptr;
-    if (dc == nullptr) return;
-    previous = SelectObject(dc, bitmap);
-    pixels = static_cast<uint8_t*>(bits);
-    stride = (width * 3 + 3) / 4 * 4;
-  }
-  ~ScratchDc() {
-    if (dc) {
-      SelectObject(dc, previous);
-      DeleteDC(dc);
-    }
-    if (bitmap) DeleteObject(bitmap);
-  }
-  bool Ok() const { return dc != nullptr && pixels != nullptr; }
-};
 
 // How far an italic font's ink reaches past the advance of "H": the last column holding ink,
 // counted from two columns before the advance, when "H" is drawn white on black. Fonts that are
@@ -80,7 +76,7 @@ int32_t ItalicOverhang(HGDIOBJ font) {
   // Only the columns from cx - 2 to 2 cx - 1 can give an overhang above 0.
   const int64_t width = int64_t{size.cx} + 2;
   const int64_t band = std::clamp<int64_t>(kOverhangBandBytes / (width * 3), 1, size.cy);
-  ScratchDc scratch(width, band);
+  TextScratch scratch(width, band);
   if (!scratch.Ok()) return 0;
   SelectObject(scratch.dc, font);
   SetTextColor(scratch.dc, RGB(255, 255, 255));
@@ -145,26 +141,21 @@ void SetFontEntry(DrawingContext* context, int64_t handle) {
   SetTextColor(context->textDc, RGB(255, 255, 255));
 }
 
-bool Measure(DrawingContext* context, const char16_t* text, SIZE* size) {
-  if (text == nullptr || text[0] == 0 || context->textDc == nullptr) return false;
-  return GetTextExtentPoint32W(context->textDc, text, TextLength(text), size) != 0;
-}
-
 int64_t TextWidthEntry(DrawingContext* context, const char16_t* text) {
   SIZE size{};
-  if (!Measure(context, text, &size)) return 0;
+  if (!DrawingTextMeasure(context, text, &size)) return 0;
   return int64_t{size.cx} + context->italicOverhang;
 }
 
 int64_t TextHeightEntry(DrawingContext* context, const char16_t* text) {
   SIZE size{};
-  return Measure(context, text, &size) ? size.cy : 0;
+  return DrawingTextMeasure(context, text, &size) ? size.cy : 0;
 }
 
 int64_t DrawTextEntry(DrawingContext* context, int64_t x, int64_t y, const char16_t* text) {
   if (context->textScratch == nullptr || context->textPixels == nullptr) return x;
   SIZE size{};
-  if (!Measure(context, text, &size)) return x;
+  if (!DrawingTextMeasure(context, text, &size)) return x;
   int64_t cx = size.cx;
   const int64_t scratchWidth = context->clipWidth;
   if (context->italicOverhang > 0) cx += context->italicOverhang;
@@ -178,7 +169,7 @@ int64_t DrawTextEntry(DrawingContext* context, int64_t x, int64_t y, const char1
   // Text starting left of the area is drawn that far left in the scratch, so that the part
   // left of the area is cut off rather than the text moved right.
   const int64_t s = x < 0 ? x : 0;
-  if (!TextOutW(context->textDc, static_cast<int>(s), 0, text, TextLength(text))) return x;
+  if (!TextOutW(context->textDc, static_cast<int>(s), 0, text, DrawingTextLength(text))) return x;
   const int64_t width = std::min(cx + s, scratchWidth);
   DrawingTextBlend(context, context->textPixels, context->textStride, width, cy, x - s, y, false);
   return x + cx;
@@ -186,7 +177,7 @@ int64_t DrawTextEntry(DrawingContext* context, int64_t x, int64_t y, const char1
 
 int64_t DrawRotatedTextEntry(DrawingContext* context, int64_t x, int64_t y, const char16_t* text, double angle) {
   SIZE size{};
-  if (!std::isfinite(angle) || !Measure(context, text, &size)) return x;
+  if (!std::isfinite(angle) || !DrawingTextMeasure(context, text, &size)) return x;
   angle = std::fmod(angle, 360.0);
   if (angle < 0) angle += 360.0;
   if (context->rotatedFont == nullptr || context->rotatedAngle != angle) {
@@ -217,15 +208,23 @@ int64_t DrawRotatedTextEntry(DrawingContext* context, int64_t x, int64_t y, cons
   const int64_t right = std::min<int64_t>(x + static_cast<int64_t>(std::ceil(maxX)) + 1, context->clipWidth);
   const int64_t bottom = std::min<int64_t>(y + static_cast<int64_t>(std::ceil(maxY)) + 1, context->clipHeight);
   if (left >= right || top >= bottom) return x + advance;
-  ScratchDc scratch(right - left, bottom - top);
+  TextScratch scratch(right - left, bottom - top);
   if (!scratch.Ok()) return x + advance;
   SelectObject(scratch.dc, context->rotatedFont);
   SetTextColor(scratch.dc, RGB(255, 255, 255));
   SetBkMode(scratch.dc, TRANSPARENT);
-  TextOutW(scratch.dc, static_cast<int>(x - left), static_cast<int>(y - top), text, TextLength(text));
+  TextOutW(scratch.dc, static_cast<int>(x - left), static_cast<int>(y - top), text, DrawingTextLength(text));
   SelectObject(scratch.dc, GetStockObject(SYSTEM_FONT));
   DrawingTextBlend(context, scratch.pixels, scratch.stride, right - left, bottom - top, left, top, true);
   return x + advance;
+}
+
+// Where following text starts: x moved by the advance, held at the ends of the range for a
+// text placed there.
+int64_t PenAfter(int64_t x, int64_t advance) {
+  int64_t pen;
+  if (!__builtin_add_overflow(x, advance, &pen)) return pen;
+  return advance > 0 ? INT64_MAX : INT64_MIN;
 }
 
 }  // namespace
@@ -259,7 +258,7 @@ int64_t DrawTextAt(int64_t x, int64_t y, const char16_t* text, int64_t front, in
   DrawingApplyBack(context, static_cast<uint32_t>(back));
   const int64_t shifted = DrawingShiftX(context, x);
   // The result is in the caller's coordinates, so that it can be passed back for the next text.
-  return x + (context->ops.drawText(context, shifted, DrawingShiftY(context, y), text) - shifted);
+  return PenAfter(x, context->ops.drawText(context, shifted, DrawingShiftY(context, y), text) - shifted);
 }
 
 int64_t DrawTextAt(int64_t x, int64_t y, const char16_t* text, int64_t front) {
@@ -271,5 +270,5 @@ int64_t DrawTextRotated(int64_t x, int64_t y, const char16_t* text, double angle
   DrawingContext* context = DrawingWithFrontColour();
   if (context == nullptr) return x;
   const int64_t shifted = DrawingShiftX(context, x);
-  return x + (context->ops.drawRotatedText(context, shifted, DrawingShiftY(context, y), text, angle) - shifted);
+  return PenAfter(x, context->ops.drawRotatedText(context, shifted, DrawingShiftY(context, y), text, angle) - shifted);
 }

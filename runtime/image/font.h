@@ -45,6 +45,11 @@ int64_t DrawTextHeight(const char16_t* text);
 // is transparent. Returns the x where following text would start (x + DrawTextWidth).
 int64_t DrawTextAt(int64_t x, int64_t y, const char16_t* text, int64_t front);
 int64_t DrawTextAt(int64_t x, int64_t y, const char16_t* text, int64_t front, int64_t back);
+// Draws the outline of a text in `colour`: what drawing it at every offset from -border to
+// border in x and in y (x the outer loop) would leave, drawn at once. A negative border draws
+// nothing. In the transparent mode without gradient, filter or special modes the glyphs are
+// rendered once and every pixel blended once, whatever the border; other modes stamp.
+void DrawTextOutline(int64_t x, int64_t y, const char16_t* text, int64_t colour, int64_t border);
 // Draws text in the front colour turned counter-clockwise by `angle` degrees about (x, y), never
 // with a background. Returns x plus the horizontal part of the text's advance.
 int64_t DrawTextRotated(int64_t x, int64_t y, const char16_t* text, double angle);

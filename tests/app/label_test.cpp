@@ -10,6 +10,7 @@
 #include "input.h"
 #include "label.h"
 #include "main_window.h"
+#include "series_create.h"
 #include "stampwork.h"
 #include "testing.h"
 

@@ -11,6 +11,7 @@
 #include "fresh_directory.h"
 #include "input.h"
 #include "main_window.h"
+#include "message_window.h"
 #include "stampwork.h"
 #include "testing.h"
 
@@ -250,6 +251,15 @@ TEST_F(MainWindowTest, SaveAppendsIniOnlyWithoutAnExtension) {
   Click(g.btnSave);
   RunEvents();
   EXPECT_FALSE(here_.Exists(".ini"));
+}
+
+TEST_F(MainWindowTest, SettingsThatCannotBeSavedAreToldInAMessage) {
+  MessageWindowCloseAtOnce(true);
+  AnswerFile(u"/no-such-folder/mine.ini");
+  Click(g_gadgets.btnSave);
+  EXPECT_TRUE(RunEvents());
+  MessageWindowCloseAtOnce(false);
+  EXPECT_NE(MessageWindowLastText().find(u"/no-such-folder/mine.ini"), std::u16string::npos);
 }
 
 TEST_F(MainWindowTest, LoadReadsTheFileAndBringsTheGadgetsUpToDate) {

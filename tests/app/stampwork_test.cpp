@@ -78,6 +78,7 @@ TEST(StampworkDeathTest, TheProgramEndsWithExitCodeZero) {
         StampworkStart();
         platform::InputCloseRequest(reinterpret_cast<HWND>(static_cast<uintptr_t>(WindowHandle(0))));
         EventLoopRun();
+        ProgramEndSequence();
       },
       ::testing::ExitedWithCode(0), "");
 }

@@ -7,6 +7,7 @@
 #include "gadget_fixture.h"
 #include "gui/gadget_input.h"
 #include "input.h"
+#include "testing.h"
 #include "text.h"
 
 namespace {

@@ -89,6 +89,21 @@ TEST_F(BlitTest, ColourConversionsBetweenDepthsClearOrDropAlpha) {
   EXPECT_EQ(rgb.Get(0, 0), 0x654321u);
 }
 
+TEST_F(BlitTest, RowsConvertedBetweenDepthsKeepTheirPlaceAndClipping) {
+  Canvas rgb(5, 4, 24), target(6, 5, 32);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 5; ++x) rgb.Set(x, y, 0x010203u * (y * 5 + x + 1));
+  target.Fill(0xAA000000);
+  // From one column left of the source: that column is outside it and stays as it was.
+  ASSERT_TRUE(BitBlt(target.dc(), 1, 1, 4, 3, rgb.dc(), -1, 1, SRCCOPY));
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 6; ++x) {
+      const bool copied = x >= 2 && x < 5 && y >= 1 && y < 4;
+      EXPECT_EQ(target.Get(x, y), copied ? 0x010203u * (y * 5 + (x - 2) + 1) : 0xAA000000u) << x << "," << y;
+    }
+  }
+}
+
 TEST_F(BlitTest, MonochromeSourcesTakeTheTargetDcsTextAndBackgroundColours) {
   const uint8_t bits[] = {0x80, 0};  // 2 x 1: white, black
   HBITMAP mono = CreateBitmap(2, 1, 1, 1, bits);
