@@ -1,6 +1,7 @@
 // Label rendering: the label text for a number, its drawing over the background picture at its
 // anchor (plain, boxed or outlined) onto any drawing output, the preview redraw on the canvas,
-// and the choice of the background picture. The preview redraw compares everything it depends on
+// and the choice of the background picture. A picture larger than the room the screen leaves is
+// drawn at full size into an image of its own and shown scaled down on the canvas. The preview redraw compares everything it depends on
 // with what it drew last and draws nothing when nothing changed, because the event loop asks for
 // it after nearly every event. The series and the batch mode draw through the same routine, so
 // every file shows exactly what the preview showed.
@@ -20,6 +21,8 @@ struct LabelCache {
   int64_t x = 0, y = 0;
   RString text;
   int64_t bText = 0, cText = 0, border = 0, anchor = 0;
+  int64_t shownWidth = 0, shownHeight = 0;  // the canvas's size
+  int64_t frame = 0;  // full-size drawing of a preview shown scaled down, 0 while it fits
   int64_t drawings = 0;
   bool stale = false;  // the canvas shows something else: draw whatever the comparison says
 };
@@ -45,6 +48,12 @@ bool Changed(RString& cached, const RString& value) {
 // Offset of the anchor point inside the text: 0, half or all of the size for index 0, 1, 2;
 // a row or column outside 0..2 (only a hand-edited file can give one) counts as 0.
 int64_t AnchorOffset(int64_t index, int64_t size) { return index == 1 ? size / 2 : index == 2 ? size : 0; }
+
+// Whether the canvas shows the picture smaller than it is (the window would not fit the screen).
+bool PreviewScaled() {
+  return g_app.BackImage != 0 && g_cache.shownWidth > 0 && g_cache.shownHeight > 0 &&
+         (g_cache.shownWidth != g_app.BackWidth || g_cache.shownHeight != g_app.BackHeight);
+}
 
 // Twice the border, held at the ends of the range.
 int64_t BothSides(int64_t border) { return SaturatingAdd(border, border); }
@@ -102,6 +111,21 @@ bool LabelRender(int64_t output, const AppState& settings, const char16_t* label
   return true;
 }
 
+int64_t LabelFrameImage(int64_t width, int64_t height) {
+  HBITMAP bitmap = ImageNewSection(width, height, 24);
+  if (bitmap == nullptr) return 0;
+  ImageObject* record = ImageObjectNew(CV_Any);
+  if (record == nullptr) {
+    DeleteObject(bitmap);
+    return 0;
+  }
+  record->handle = bitmap;
+  record->width = static_cast<int16_t>(std::min<int64_t>(width, INT16_MAX));
+  record->height = static_cast<int16_t>(std::min<int64_t>(height, INT16_MAX));
+  record->depth = 24;
+  return ImageObjectId(CV_Any, record);
+}
+
 int64_t LabelPreviewFont() { return g_cache.font; }
 
 int64_t LabelDrawCount() { return g_cache.drawings; }
@@ -143,10 +167,33 @@ void LabelDraw(const char16_t* text, int64_t last) {
   changed |= Changed(g_cache.cText, g_app.cText);
   changed |= Changed(g_cache.border, g_app.Border);
   changed |= Changed(g_cache.anchor, g_app.Anchor);
+  changed |= Changed(g_cache.shownWidth, GadgetGetWidth(g_gadgets.cnvPreview));
+  changed |= Changed(g_cache.shownHeight, GadgetGetHeight(g_gadgets.cnvPreview));
   if (!changed) return;
-  if (LabelRender(GadgetCanvasOutput(g_gadgets.cnvPreview), g_app, label.c_str(), FontHandle(g_cache.font))) {
-    ++g_cache.drawings;
+  if (!PreviewScaled()) {
+    if (g_cache.frame) ImageFree(std::exchange(g_cache.frame, 0));
+    if (LabelRender(GadgetCanvasOutput(g_gadgets.cnvPreview), g_app, label.c_str(), FontHandle(g_cache.font))) ++g_cache.drawings;
+    return;
   }
+  if (g_cache.frame && (ImageGetWidth(g_cache.frame) != g_app.BackWidth || ImageGetHeight(g_cache.frame) != g_app.BackHeight)) {
+    ImageFree(std::exchange(g_cache.frame, 0));
+  }
+  if (g_cache.frame == 0) g_cache.frame = LabelFrameImage(g_app.BackWidth, g_app.BackHeight);
+  if (g_cache.frame == 0 || !LabelRender(ImageOutput(g_cache.frame), g_app, label.c_str(), FontHandle(g_cache.font))) return;
+  // A drawing begins only on the output made last: the canvas's is made after the frame's.
+  if (!DrawingBegin(GadgetCanvasOutput(g_gadgets.cnvPreview))) return;
+  DrawImageSized(ImageHandle(g_cache.frame), 0, 0, g_cache.shownWidth, g_cache.shownHeight);  // smoothly, by area
+  DrawingEnd();
+  ++g_cache.drawings;
+}
+
+int64_t LabelPreviewPixel(int64_t x, int64_t y) {
+  if (x < 0 || y < 0 || x >= g_app.BackWidth || y >= g_app.BackHeight) return -1;
+  const int64_t output = g_cache.frame ? ImageOutput(g_cache.frame) : GadgetCanvasOutput(g_gadgets.cnvPreview);
+  if (!DrawingBegin(output)) return -1;
+  const int64_t colour = DrawPointRead(x, y);
+  DrawingEnd();
+  return colour;
 }
 
 bool BackgroundLoadFile(const char16_t* path) {

@@ -26,6 +26,12 @@ int64_t LabelFontLoad(const AppState& settings);
 // (an image's or the canvas's). False when the output cannot be drawn on.
 bool LabelRender(int64_t output, const AppState& settings, const char16_t* label, int64_t fontHandle);
 
+// A 24-bit image of `width` x `height` pixels to draw labels into; 0 when memory ran out.
+int64_t LabelFrameImage(int64_t width, int64_t height);
+// The colour of the preview's picture pixel (x, y), label included, as DrawPointRead gives it;
+// -1 when nothing can be read there. A preview scaled down to fit the screen is read at full size.
+int64_t LabelPreviewPixel(int64_t x, int64_t y);
+
 // The font object of the preview (0 before the first redraw); valid until the next redraw.
 int64_t LabelPreviewFont();
 // How many times the preview was actually drawn; for tests of the change detection.

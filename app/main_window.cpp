@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "about.h"
@@ -160,14 +161,38 @@ void FontListFill(int64_t windowHandle) {
   ListSort(g_app.FontList, 2);  // ascending, without regard to case
 }
 
+namespace {
+
+// The preview's size: the picture's own, or, where the window would not fit the screen's work
+// area, the picture scaled down with its proportions until it does (at least 1 x 1).
+std::pair<int64_t, int64_t> PreviewFit() {
+  const int64_t frameWidth = WindowGetWidth(kMainWindow) - WindowGetWidth(kMainWindow, kInner);
+  const int64_t frameHeight = WindowGetHeight(kMainWindow) - WindowGetHeight(kMainWindow, kInner);
+  const int64_t roomWidth = std::max<int64_t>(1, GetSystemMetrics(SM_CXMAXIMIZED) - frameWidth - kColumnWidth);
+  const int64_t roomHeight = std::max<int64_t>(1, GetSystemMetrics(SM_CYMAXIMIZED) - frameHeight - 20);
+  const int64_t width = g_app.BackWidth, height = g_app.BackHeight;
+  if (width <= roomWidth && height <= roomHeight) return {width, height};
+  // Picture sizes are below 2^15 and the room below 2^31: the products fit.
+  if (width * roomHeight > height * roomWidth) return {roomWidth, std::max<int64_t>(1, height * roomWidth / width)};
+  return {std::max<int64_t>(1, width * roomHeight / height), roomHeight};
+}
+
+}  // namespace
+
 void MainWindowLayout() {
-  int64_t width = g_app.BackWidth + kColumnWidth;
-  int64_t height = g_app.BackHeight + 20;
+  const auto [previewWidth, previewHeight] = PreviewFit();
+  int64_t width = previewWidth + kColumnWidth;
+  int64_t height = previewHeight + 20;
   if (height < kMinimumHeight) height = kMinimumHeight;
   int64_t dx = (WindowGetWidth(kMainWindow, kInner) - width) / 2;
   int64_t dy = (WindowGetHeight(kMainWindow, kInner) - height) / 2;
-  WindowResize(kMainWindow, WindowGetX(kMainWindow) + dx, WindowGetY(kMainWindow) + dy, width, height);
-  GadgetResize(g_gadgets.cnvPreview, CV_Keep, CV_Keep, g_app.BackWidth, g_app.BackHeight);
+  // The window keeps its centre, but stays inside the work area where it fits there.
+  const int64_t frameWidth = WindowGetWidth(kMainWindow) - WindowGetWidth(kMainWindow, kInner);
+  const int64_t frameHeight = WindowGetHeight(kMainWindow) - WindowGetHeight(kMainWindow, kInner);
+  const int64_t x = std::max<int64_t>(0, std::min(WindowGetX(kMainWindow) + dx, GetSystemMetrics(SM_CXMAXIMIZED) - width - frameWidth));
+  const int64_t y = std::max<int64_t>(0, std::min(WindowGetY(kMainWindow) + dy, GetSystemMetrics(SM_CYMAXIMIZED) - height - frameHeight));
+  WindowResize(kMainWindow, x, y, width, height);
+  GadgetResize(g_gadgets.cnvPreview, CV_Keep, CV_Keep, previewWidth, previewHeight);
   GadgetResize(g_gadgets.btnCreate, CV_Keep, height - 30, CV_Keep, CV_Keep);
   GadgetResize(g_gadgets.btnAbout, CV_Keep, height - 30, CV_Keep, CV_Keep);
   Preview();

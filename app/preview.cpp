@@ -1,6 +1,7 @@
 // Preview canvas interaction: a left click places the label's anchor, a right-button drag moves
 // it by the distance moved, the wheel changes the font size (or, with Alt or Ctrl, the border),
 // and Shift-, Ctrl- or Alt-clicks pick the text, box or outline colour from the preview as drawn.
+// A preview shown scaled down maps every pointer position back to the picture's own pixels.
 #include "preview.h"
 
 #include <algorithm>
@@ -25,14 +26,26 @@ void ShowNumber(int64_t trackBar, int64_t text, int64_t value) {
   GadgetSetText(text, number.Pass());
 }
 
-// The colour of the preview's pixel, label included; -1 when there is no picture to read.
-int64_t PickColour() {
-  if (g_app.MouseX < 0 || g_app.MouseY < 0) return -1;  // no background: nothing to pick from
-  if (!DrawingBegin(GadgetCanvasOutput(g_gadgets.cnvPreview))) return -1;
-  int64_t colour = DrawPointRead(g_app.MouseX, g_app.MouseY);
-  DrawingEnd();
-  return colour;
+// The picture coordinate under canvas coordinate `value`: the centre of the canvas pixel, scaled
+// by picture size over shown size (rounded down, also left of or above the canvas).
+int64_t PictureCoordinate(int64_t value, int64_t shown, int64_t size) {
+  if (shown <= 0 || shown == size) return value;
+  const int64_t scaled = SaturatingAdd(SaturatingAdd(value, value), 1) * size;  // sizes are below 2^15
+  const int64_t twice = 2 * shown;
+  return scaled >= 0 ? scaled / twice : -((-scaled + twice - 1) / twice);
 }
+
+int64_t MouseX() {
+  return PictureCoordinate(std::clamp<int64_t>(Attribute(CA_MOUSE_X), -(1 << 30), 1 << 30),
+                           GadgetGetWidth(g_gadgets.cnvPreview), g_app.BackWidth);
+}
+int64_t MouseY() {
+  return PictureCoordinate(std::clamp<int64_t>(Attribute(CA_MOUSE_Y), -(1 << 30), 1 << 30),
+                           GadgetGetHeight(g_gadgets.cnvPreview), g_app.BackHeight);
+}
+
+// The colour of the preview's pixel, label included; -1 when there is no picture to read.
+int64_t PickColour() { return LabelPreviewPixel(g_app.MouseX, g_app.MouseY); }
 
 // A negative value becomes 0, one at or past the size the last pixel (-1 with no picture).
 int64_t ClampToPicture(int64_t value, int64_t size) {
@@ -42,8 +55,8 @@ int64_t ClampToPicture(int64_t value, int64_t size) {
 }
 
 void PointerEvent() {
-  g_app.MouseX = ClampToPicture(Attribute(CA_MOUSE_X), g_app.BackWidth);
-  g_app.MouseY = ClampToPicture(Attribute(CA_MOUSE_Y), g_app.BackHeight);
+  g_app.MouseX = ClampToPicture(MouseX(), g_app.BackWidth);
+  g_app.MouseY = ClampToPicture(MouseY(), g_app.BackHeight);
   int64_t buttons = Attribute(CA_BUTTONS);
   int64_t modifiers = Attribute(CA_MODIFIERS);
   if (buttons & kLeftButton) {
@@ -89,8 +102,8 @@ void PreviewCanvasEvent() {
       LabelDraw(u"", 0);
       break;
     case ET_RIGHT_BUTTON_DOWN:
-      g_app.LastMouseX = Attribute(CA_MOUSE_X);
-      g_app.LastMouseY = Attribute(CA_MOUSE_Y);
+      g_app.LastMouseX = MouseX();
+      g_app.LastMouseY = MouseY();
       break;
     case ET_MOUSE_MOVE:
     case ET_LEFT_BUTTON_DOWN:

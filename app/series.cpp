@@ -48,22 +48,6 @@ bool NumberNamed(const std::u16string& text, int64_t* number) {
 
 std::string Utf8(const std::u16string& text) { return platform::Utf16ToUtf8(text.c_str()); }
 
-// A 24-bit image of the picture's size to draw frames into; 0 when memory ran out.
-int64_t NewFrameImage(int64_t width, int64_t height) {
-  HBITMAP bitmap = ImageNewSection(width, height, 24);
-  if (bitmap == nullptr) return 0;
-  ImageObject* record = ImageObjectNew(CV_Any);
-  if (record == nullptr) {
-    DeleteObject(bitmap);
-    return 0;
-  }
-  record->handle = bitmap;
-  record->width = static_cast<int16_t>(std::min<int64_t>(width, INT16_MAX));
-  record->height = static_cast<int16_t>(std::min<int64_t>(height, INT16_MAX));
-  record->depth = 24;
-  return ImageObjectId(CV_Any, record);
-}
-
 bool PixelsOf(int64_t image, FramePixels* pixels) {
   DIBSECTION section{};
   HGDIOBJ bitmap = reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(ImageHandle(image)));
@@ -175,7 +159,7 @@ SeriesOutcome SeriesRun(const AppState& settings, int64_t fontHandle, SeriesFram
       }
       if (!frames.Next(label, file)) break;
       int64_t& image = images[static_cast<size_t>(slot)];
-      if (image == 0) image = NewFrameImage(settings.BackWidth, settings.BackHeight);
+      if (image == 0) image = LabelFrameImage(settings.BackWidth, settings.BackHeight);
       FramePixels pixels;
       if (image == 0 || !LabelRender(ImageOutput(image), settings, label.c_str(), fontHandle) || !PixelsOf(image, &pixels)) {
         outcome.failed = true;

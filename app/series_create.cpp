@@ -53,7 +53,8 @@ class CreateWatcher : public SeriesWatcher {
     previewed_ = true;
     lastPreview_ = now;
     if (DrawingBegin(GadgetCanvasOutput(g_gadgets.cnvPreview))) {
-      DrawImageAt(ImageHandle(image), 0, 0);
+      // The canvas may show the picture scaled down to fit the screen.
+      DrawImageSized(ImageHandle(image), 0, 0, GadgetGetWidth(g_gadgets.cnvPreview), GadgetGetHeight(g_gadgets.cnvPreview));
       DrawingEnd();
     }
   }
