@@ -163,11 +163,16 @@ void FontListFill(int64_t windowHandle) {
 
 namespace {
 
+// What the main window's frame adds to its inner size, across and down.
+std::pair<int64_t, int64_t> FrameSize() {
+  return {WindowGetWidth(kMainWindow) - WindowGetWidth(kMainWindow, kInner),
+          WindowGetHeight(kMainWindow) - WindowGetHeight(kMainWindow, kInner)};
+}
+
 // The preview's size: the picture's own, or, where the window would not fit the screen's work
 // area, the picture scaled down with its proportions until it does (at least 1 x 1).
 std::pair<int64_t, int64_t> PreviewFit() {
-  const int64_t frameWidth = WindowGetWidth(kMainWindow) - WindowGetWidth(kMainWindow, kInner);
-  const int64_t frameHeight = WindowGetHeight(kMainWindow) - WindowGetHeight(kMainWindow, kInner);
+  const auto [frameWidth, frameHeight] = FrameSize();
   const int64_t roomWidth = std::max<int64_t>(1, GetSystemMetrics(SM_CXMAXIMIZED) - frameWidth - kColumnWidth);
   const int64_t roomHeight = std::max<int64_t>(1, GetSystemMetrics(SM_CYMAXIMIZED) - frameHeight - 20);
   const int64_t width = g_app.BackWidth, height = g_app.BackHeight;
@@ -187,8 +192,7 @@ void MainWindowLayout() {
   int64_t dx = (WindowGetWidth(kMainWindow, kInner) - width) / 2;
   int64_t dy = (WindowGetHeight(kMainWindow, kInner) - height) / 2;
   // The window keeps its centre, but stays inside the work area where it fits there.
-  const int64_t frameWidth = WindowGetWidth(kMainWindow) - WindowGetWidth(kMainWindow, kInner);
-  const int64_t frameHeight = WindowGetHeight(kMainWindow) - WindowGetHeight(kMainWindow, kInner);
+  const auto [frameWidth, frameHeight] = FrameSize();
   const int64_t x = std::max<int64_t>(0, std::min(WindowGetX(kMainWindow) + dx, GetSystemMetrics(SM_CXMAXIMIZED) - width - frameWidth));
   const int64_t y = std::max<int64_t>(0, std::min(WindowGetY(kMainWindow) + dy, GetSystemMetrics(SM_CYMAXIMIZED) - height - frameHeight));
   WindowResize(kMainWindow, x, y, width, height);
