@@ -1,0 +1,31 @@
+// The desktop's own requesters and clipboard, for the GTK backend: the file chooser (open and
+// save), the colour chooser and the clipboard's text. Called on the thread that runs GTK, with
+// GTK initialised; each chooser runs modal over its parent until the user answers.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <string>
+#include <vector>
+
+#include "backend.h"
+
+namespace platform::gtk {
+
+// The file chooser for `request` (open or save, filters, initial folder and name, multiple
+// selection, overwrite confirmation), modal over `parent` (null: none). True with the chosen
+// paths (absolute) and the 1-based index of the filter left selected; false when cancelled.
+bool FileChooserRun(GtkWindow* parent, const FileDialogRequest& request, std::vector<std::u16string>* paths,
+                    DWORD* filterIndex);
+
+// The colour chooser starting at `request.initial`; true with the chosen colour (0x00BBGGRR).
+bool ColourChooserRun(GtkWindow* parent, const ColorDialogRequest& request, COLORREF* chosen);
+
+// Answers an open chooser with a cancel: the display is going away, or the window it belongs
+// to is gone. Safe to call when none is open.
+void ChoosersCancel();
+
+bool ClipboardSetText(const std::u16string& text);
+bool ClipboardGetText(std::u16string* text);  // false when the clipboard holds no text
+
+}  // namespace platform::gtk
