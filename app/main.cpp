@@ -9,10 +9,12 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <thread>
 
 #include "batch.h"
 #include "corvid.h"
+#include "gtk_backend.h"
 #include "stampwork.h"
 
 namespace {
@@ -58,6 +60,14 @@ int main(int argc, char** argv) {
     // A file size limit then fails the write (and is reported) instead of killing the program.
     signal(SIGXFSZ, SIG_IGN);
     return BatchMain(argc, argv, g_stopBatch);
+  }
+  // Without a desktop the windows would live in memory only, and the program would wait for a
+  // close box nobody can see.
+  if (!platform::DesktopBackendInstall()) {
+    fputs("stampwork: no desktop display to open its window on (DISPLAY or WAYLAND_DISPLAY); without one, "
+          "make a label series with: stampwork --batch PICTURE (see stampwork --help)\n",
+          stderr);
+    return 2;
   }
   StampworkMain();
 }

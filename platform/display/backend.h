@@ -61,6 +61,7 @@ class DisplayBackend {
 
   // ---- top-level window lifecycle ----
   virtual void WindowShown(HWND /*window*/, bool /*shown*/) {}
+  // Moved, sized, minimised, maximised or restored (IsIconic and IsZoomed tell which state).
   virtual void WindowMoved(HWND /*window*/, const RECT& /*frame*/) {}  // screen coordinates
   virtual void WindowTitleChanged(HWND /*window*/, const std::u16string& /*title*/) {}
   // The window is gone; its handle is never named again, its backing bitmap is already freed.
@@ -97,6 +98,10 @@ class DisplayBackend {
   // Blocks the calling thread until the backend has input for it, Wake() was called since this
   // thread's last Wait returned, or the deadline (GetTickCount64 time; ~0 = none) passes.
   virtual void Wait(ULONGLONG deadline) = 0;
+  // Takes in what the desktop has ready for the calling thread without blocking: PeekMessageW
+  // calls it, so that a program busy between two looks at its queue still gets its input and
+  // its windows still show their new pixels.
+  virtual void Pump() {}
   // A message was posted or sent, or input arrived: every thread blocked in Wait looks again.
   virtual void Wake() = 0;
 };

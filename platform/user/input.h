@@ -36,6 +36,16 @@ void InputText(const char16_t* text);  // characters typed, to the focus window
 // took the keyboard, and the focus goes with it).
 void InputWindowActivated(HWND window, bool active);
 void InputCloseRequest(HWND window);   // the close box of a top-level window
+// The desktop minimised, maximised or restored a top-level window (SW_MINIMIZE, SW_MAXIMIZE,
+// SW_RESTORE).
+void InputWindowState(HWND window, int showCommand);
+// The pointer left the program's windows (to another program's, or off the desktop): mouse
+// tracking ends; the position stays where it was last seen.
+void InputPointerLeft();
+// The modifier keys as the desktop reports them with a pointer event. Keys pressed while
+// another program had the keyboard reach no window of ours; this brings the key state in line
+// without any message, so that Shift+click means Shift+click.
+void InputModifiersHeld(bool shift, bool control, bool alt);
 void InputResize(HWND window, int outerWidth, int outerHeight);  // the user drags the frame
 void InputMoveWindow(HWND window, int x, int y);
 

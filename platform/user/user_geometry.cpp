@@ -387,7 +387,8 @@ BOOL ShowWindow(HWND handle, int command) {
     InvalidateRect(handle, nullptr, TRUE);
     if (!window->parent) platform::Backend().WindowShown(handle, true);
   }
-  (void)sized;
+  // A minimised window keeps its rectangle, so nothing else tells the desktop of it.
+  if (sized && !window->parent && (window->style & WS_MINIMIZE)) platform::Backend().WindowMoved(handle, window->rect);
   if (activate && !(window->style & WS_MINIMIZE)) SetActiveWindow(handle);
   return wasVisible;
 }

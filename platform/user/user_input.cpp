@@ -190,6 +190,10 @@ void InputKeyEvent(const KeyEvent& key) {
     return;
   }
   UINT message = system ? (key.down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (key.down ? WM_KEYDOWN : WM_KEYUP);
+  // Key messages name the generic modifier; the key state keeps left and right apart.
+  if (virtualKey == VK_LSHIFT || virtualKey == VK_RSHIFT) virtualKey = VK_SHIFT;
+  if (virtualKey == VK_LCONTROL || virtualKey == VK_RCONTROL) virtualKey = VK_CONTROL;
+  if (virtualKey == VK_LMENU || virtualKey == VK_RMENU) virtualKey = VK_MENU;
   LPARAM lParam = 1 | (static_cast<LPARAM>(key.scanCode & 0xFF) << 16) | ((key.scanCode & 0x100) ? (1 << 24) : 0) |
                   (key.textFollows ? kKeyTextFollows : 0) | (alt ? (1 << 29) : 0) | (wasDown ? (1 << 30) : 0) |
                   (key.down ? 0 : (1u << 31));
@@ -227,6 +231,33 @@ bool InputMayReach(HWND window) {
 void InputCloseRequest(HWND window) {
   if (!InputMayReach(window)) return;
   PostInput(window, WM_SYSCOMMAND, SC_CLOSE, MAKELPARAM(g_input.pointer.x, g_input.pointer.y), g_input.pointer, InputClock());
+}
+
+void InputWindowState(HWND window, int showCommand) {
+  if (!InputMayReach(window) || GetAncestor(window, GA_ROOT) != window) return;
+  const bool minimised = IsIconic(window), maximised = IsZoomed(window);
+  if (showCommand == SW_MINIMIZE && !minimised) ShowWindow(window, SW_MINIMIZE);
+  if (showCommand == SW_MAXIMIZE && !maximised) ShowWindow(window, SW_MAXIMIZE);
+  if (showCommand == SW_RESTORE && (minimised || maximised)) ShowWindow(window, SW_RESTORE);
+}
+
+void InputPointerLeft() { EndTracking(nullptr); }
+
+void InputModifiersHeld(bool shift, bool control, bool alt) {
+  const std::pair<UINT, bool> held[] = {{VK_SHIFT, shift}, {VK_CONTROL, control}, {VK_MENU, alt}};
+  for (auto [key, down] : held) {
+    if (Down(static_cast<int>(key)) == down) continue;
+    SetKey(g_input.keys, key, down);
+    SetKey(g_input.syncKeys, key, down);
+    // A release also releases whichever side was held.
+    if (!down) {
+      for (UINT side : {key == VK_SHIFT ? VK_LSHIFT : key == VK_CONTROL ? VK_LCONTROL : VK_LMENU,
+                        key == VK_SHIFT ? VK_RSHIFT : key == VK_CONTROL ? VK_RCONTROL : VK_RMENU}) {
+        SetKey(g_input.keys, side, false);
+        SetKey(g_input.syncKeys, side, false);
+      }
+    }
+  }
 }
 
 void InputResize(HWND handle, int outerWidth, int outerHeight) {

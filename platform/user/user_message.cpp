@@ -202,6 +202,7 @@ void PostQuitMessage(int exitCode) {
 
 BOOL PeekMessageW(MSG* message, HWND window, UINT first, UINT last, UINT removeFlags) {
   if (message == nullptr) return FALSE;
+  platform::Backend().Pump();
   auto queue = platform::QueueOf(GetCurrentThreadId());
   platform::RunSentMessages(*queue);
   bool remove = removeFlags & PM_REMOVE;
