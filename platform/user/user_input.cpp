@@ -170,7 +170,10 @@ void InputButton(MouseButton button, bool down) {
 }
 
 void InputWheel(int delta) {
-  HWND target = g_input.focus && WindowFind(g_input.focus) ? g_input.focus : g_input.active;
+  // The wheel turns what is under the pointer, as desktops do it today (a window need not have
+  // the keyboard to be scrolled); away from the program's windows it goes to the focus.
+  HWND target = MouseTarget(g_input.pointer);
+  if (!target) target = g_input.focus && WindowFind(g_input.focus) ? g_input.focus : g_input.active;
   if (!target || !InputMayReach(target)) return;
   WPARAM wParam = MAKEWPARAM(static_cast<WORD>(MouseKeyFlags()), static_cast<WORD>(static_cast<short>(delta)));
   PostInput(target, WM_MOUSEWHEEL, wParam, MAKELPARAM(static_cast<WORD>(g_input.pointer.x), static_cast<WORD>(g_input.pointer.y)),

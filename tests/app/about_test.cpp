@@ -107,7 +107,9 @@ TEST_F(AboutTest, CreditsToggleShowsTheCreditsAndReleasingReturns) {
   EXPECT_GT(GadgetCountItems(Gadget(u"editCredits")), 20);
   SavePicture("about_credits.png");
   // The long text scrolls under the wheel.
-  SetFocus(Handle(Gadget(u"editCredits")));
+  RECT credits{};
+  GetWindowRect(Handle(Gadget(u"editCredits")), &credits);
+  platform::InputPointerMove(credits.left + 20, credits.top + 20);
   platform::InputWheel(-WHEEL_DELTA * 4);
   RunEvents();
   EXPECT_GT(SendMessageW(Handle(Gadget(u"editCredits")), EM_GETFIRSTVISIBLELINE, 0, 0), 0);

@@ -494,7 +494,7 @@ TEST_F(UserTest, CaptureRoutesADragThatLeavesTheWindow) {
   EXPECT_EQ(Only(WM_CAPTURECHANGED).size(), 1u);
 }
 
-TEST_F(UserTest, TheWheelGoesToTheFocusWindowAndUpToItsParent) {
+TEST_F(UserTest, TheWheelGoesToTheWindowUnderThePointerAndUpToItsParent) {
   HWND top = TopLevel(100, 100, 400, 300, WS_POPUP | WS_VISIBLE);
   HWND a = Child(top, 1, 0, 0, 50, 50);
   HWND b = Child(top, 2, 100, 0, 50, 50);
@@ -506,10 +506,18 @@ TEST_F(UserTest, TheWheelGoesToTheFocusWindowAndUpToItsParent) {
   platform::InputWheel(-WHEEL_DELTA);
   platform::PumpMessages();
   auto wheels = Only(WM_MOUSEWHEEL);
-  ASSERT_EQ(wheels.size(), 2u);  // the focus window, then its parent through the default
-  EXPECT_EQ(wheels[0].window, a);
+  ASSERT_EQ(wheels.size(), 2u);  // the window under the pointer, then its parent through the default
+  EXPECT_EQ(wheels[0].window, b);
   EXPECT_EQ(wheels[1].window, top);
   EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheels[0].wParam), -WHEEL_DELTA);
+  // Away from the program's windows the focus window takes it.
+  platform::InputPointerMove(1000, 900);
+  g_log.clear();
+  platform::InputWheel(WHEEL_DELTA);
+  platform::PumpMessages();
+  wheels = Only(WM_MOUSEWHEEL);
+  ASSERT_FALSE(wheels.empty());
+  EXPECT_EQ(wheels[0].window, a);
 }
 
 TEST_F(UserTest, FocusChangesSendKillAndSetFocus) {
