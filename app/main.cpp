@@ -32,6 +32,9 @@ void ForwardStopSignals(sigset_t signals, bool batch) {
   if (batch) {
     g_stopBatch = true;
   } else {
+    // A requester open on the desktop (the start-up asks for a picture) would hold the close
+    // event back until a person answers it.
+    platform::DesktopBackendRefuseRequesters();
     // The event queue may not be up yet when the signal comes: try until it takes the event.
     while (!EventPostThread(EC_CLOSE_WINDOW, 0, 0, 0)) Sleep(50);
   }

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -68,6 +69,16 @@ struct Problem {
   int code;
   const char* message;
 };
+
+TEST(DesktopStart, WithoutADisplayTheProgramSaysSoInOneLineAndEnds) {
+  InFreshDirectory here;
+  const Outcome outcome = Stampwork(here, "", "env -u DISPLAY -u WAYLAND_DISPLAY ");
+  EXPECT_EQ(outcome.code, 2);
+  EXPECT_NE(outcome.errors.find("no desktop display"), std::string::npos) << outcome.errors;
+  EXPECT_NE(outcome.errors.find("--batch"), std::string::npos);  // what works without one
+  EXPECT_EQ(std::count(outcome.errors.begin(), outcome.errors.end(), '\n'), 1);
+  EXPECT_FALSE(here.Exists("Stampwork.ini"));  // nothing started, nothing written
+}
 
 TEST(BatchTest, EachProblemHasItsMessageAndExitCode) {
   InFreshDirectory here;

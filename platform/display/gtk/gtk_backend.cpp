@@ -113,8 +113,7 @@ class GtkBackend final : public DisplayBackend {
   void Queue(PendingInput input) { pending_.push_back(std::move(input)); }
   PendingInput& QueueKey(HWND window, const KeyEvent& key);
   void Draw(DesktopWindow& window, cairo_t* cairo);
-  void Allocated(DesktopWindow& window, int width, int height);
-  void Configured(DesktopWindow& window);
+  void Configured(DesktopWindow& window, int width, int height);
   void PointerConfinedAt(DesktopWindow& window, double x, double y);
   double WheelSteps(double delta);
   bool KeyHeld(uint16_t code, bool down);
@@ -153,6 +152,8 @@ class GtkBackend final : public DisplayBackend {
 };
 
 GtkBackend* g_backend = nullptr;
+// Set once the program is ending; a stop may come before the backend is there.
+std::atomic<bool> g_refuseRequesters{false};
 
 std::string Utf8(const std::u16string& text) { return Utf16ToUtf8(text.c_str(), static_cast<ptrdiff_t>(text.size())); }
 
@@ -165,12 +166,8 @@ gboolean OnDraw(GtkWidget*, cairo_t* cairo, gpointer data) {
   return TRUE;
 }
 
-void OnSizeAllocate(GtkWidget*, GdkRectangle* allocation, gpointer data) {
-  g_backend->Allocated(*static_cast<DesktopWindow*>(data), allocation->width, allocation->height);
-}
-
-gboolean OnConfigure(GtkWidget*, GdkEventConfigure*, gpointer data) {
-  g_backend->Configured(*static_cast<DesktopWindow*>(data));
+gboolean OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer data) {
+  g_backend->Configured(*static_cast<DesktopWindow*>(data), event->width, event->height);
   return FALSE;
 }
 
@@ -363,7 +360,6 @@ DesktopWindow& GtkBackend::Create(HWND handle) {
   g_signal_connect(window.im, "commit", G_CALLBACK(OnCommit), &window);
 
   g_signal_connect(window.area, "draw", G_CALLBACK(OnDraw), &window);
-  g_signal_connect(window.area, "size-allocate", G_CALLBACK(OnSizeAllocate), &window);
   g_signal_connect(window.area, "motion-notify-event", G_CALLBACK(OnMotion), &window);
   g_signal_connect(window.area, "button-press-event", G_CALLBACK(OnButton), &window);
   g_signal_connect(window.area, "button-release-event", G_CALLBACK(OnButton), &window);
@@ -431,7 +427,12 @@ void GtkBackend::Place(DesktopWindow& window) {
   } else {
     gtk_widget_set_size_request(window.area, logicalWidth, logicalHeight);
   }
-  if (window.size.cx != width || window.size.cy != height) gtk_window_resize(gtkWindow, logicalWidth, logicalHeight);
+  if (window.size.cx != width || window.size.cy != height) {
+    gtk_window_resize(gtkWindow, logicalWidth, logicalHeight);
+    // A window of fixed size that the desktop sized anyway is sized back on the desktop itself.
+    GdkWindow* gdkWindow = gtk_widget_get_window(window.window);
+    if (gdkWindow && !window.resizable) gdk_window_resize(gdkWindow, logicalWidth, logicalHeight);
+  }
   if (window.origin.x != origin.x || window.origin.y != origin.y) {
     gtk_window_move(gtkWindow, monitorOrigin_.x + origin.x / scale, monitorOrigin_.y + origin.y / scale);
   }
@@ -623,12 +624,12 @@ ScreenInfo GtkBackend::Screen() {
 }
 
 bool GtkBackend::FileChooser(const FileDialogRequest& request, std::vector<std::u16string>* paths, DWORD* filterIndex) {
-  if (!OnDesktopThread()) return false;
+  if (!OnDesktopThread() || g_refuseRequesters) return false;
   return gtk::FileChooserRun(ParentFor(request.owner), request, paths, filterIndex);
 }
 
 bool GtkBackend::ColourChooser(const ColorDialogRequest& request, COLORREF* chosen, COLORREF*) {
-  if (!OnDesktopThread()) return false;
+  if (!OnDesktopThread() || g_refuseRequesters) return false;
   return gtk::ColourChooserRun(ParentFor(request.owner), request, chosen);
 }
 
@@ -691,29 +692,22 @@ void GtkBackend::Draw(DesktopWindow& window, cairo_t* cairo) {
   cairo_surface_destroy(surface);
 }
 
-void GtkBackend::Allocated(DesktopWindow& window, int width, int height) {
+// The desktop moved or sized the window: by the user's hand, or by the desktop's own rules.
+void GtkBackend::Configured(DesktopWindow& window, int width, int height) {
+  if (g_get_monotonic_time() - window.placedAt < kSettleMicroseconds) return;  // still catching up
   const int scale = scale_;
-  width *= scale;
-  height *= scale;
-  if (!window.resizable || (width == window.size.cx && height == window.size.cy)) return;
-  if (g_get_monotonic_time() - window.placedAt < kSettleMicroseconds) return;
-  Queue(Reported(PendingInput::Kind::Resize, window.handle, width, height));
-}
-
-void GtkBackend::Configured(DesktopWindow& window) {
+  if (width * scale != window.size.cx || height * scale != window.size.cy) {
+    Queue(Reported(PendingInput::Kind::Resize, window.handle, width * scale, height * scale));
+  }
 #ifdef GDK_WINDOWING_X11
   // Only X11 tells a program where its windows are.
   GdkWindow* gdkWindow = gtk_widget_get_window(window.window);
   if (!gdkWindow || !GDK_IS_X11_DISPLAY(gdk_display_get_default())) return;
   int x = 0, y = 0;
   gdk_window_get_origin(gdkWindow, &x, &y);
-  x = (x - monitorOrigin_.x) * scale_;
-  y = (y - monitorOrigin_.y) * scale_;
-  if (x == window.origin.x && y == window.origin.y) return;
-  if (g_get_monotonic_time() - window.placedAt < kSettleMicroseconds) return;
-  Queue(Reported(PendingInput::Kind::Place, window.handle, x, y));
-#else
-  (void)window;
+  x = (x - monitorOrigin_.x) * scale;
+  y = (y - monitorOrigin_.y) * scale;
+  if (x != window.origin.x || y != window.origin.y) Queue(Reported(PendingInput::Kind::Place, window.handle, x, y));
 #endif
 }
 
@@ -757,13 +751,16 @@ void GtkBackend::ReplayOne(const PendingInput& input) {
       break;
     }
     case Kind::Resize: {
-      RECT frame{}, client{};
-      GetWindowRect(handle, &frame);
-      GetClientRect(handle, &client);
-      InputResize(handle, input.x + (frame.right - frame.left) - client.right,
-                  input.y + (frame.bottom - frame.top) - client.bottom);
-      // A size the program does not take is put back on the desktop.
-      if (DesktopWindow* window = Find(handle)) {
+      DesktopWindow* window = Find(handle);
+      if (window && window->resizable) {
+        RECT frame{}, client{};
+        GetWindowRect(handle, &frame);
+        GetClientRect(handle, &client);
+        InputResize(handle, input.x + (frame.right - frame.left) - client.right,
+                    input.y + (frame.bottom - frame.top) - client.bottom);
+      }
+      // A size the program does not take (any other, for a window of fixed size) is put back.
+      if ((window = Find(handle))) {
         window->size = SIZE{-1, -1};
         Place(*window);
       }
@@ -865,5 +862,18 @@ bool DesktopBackendInstall() {
 }
 
 bool DesktopBackendActive() { return g_backend && g_backend->Active(); }
+
+void DesktopBackendRefuseRequesters() {
+  g_refuseRequesters = true;
+  // A chooser runs in GTK's loop on the desktop thread, and only there may it be ended. One that
+  // has not looked at the flag yet will; one that has is open by the time this runs.
+  g_idle_add_full(
+      G_PRIORITY_HIGH,
+      [](gpointer) -> gboolean {
+        gtk::ChoosersCancel();
+        return G_SOURCE_REMOVE;
+      },
+      nullptr, nullptr);
+}
 
 }  // namespace platform

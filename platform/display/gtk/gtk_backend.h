@@ -16,4 +16,8 @@ bool DesktopBackendInstall();
 // server went away: the windows then live in memory only, as without a desktop).
 bool DesktopBackendActive();
 
+// From any thread, at any moment: the program is ending, so an open requester is answered with
+// a cancel and every later one at once, instead of waiting for a person who asked it to stop.
+void DesktopBackendRefuseRequesters();
+
 }  // namespace platform
