@@ -52,7 +52,7 @@ std::vector<Candidate> SortedCandidates(FT_Face face, bool bold, bool italic) {
     FcBool scalable = FcFalse;
     if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch ||
         FcPatternGetCharSet(font, FC_CHARSET, 0, &characters) != FcResultMatch ||
-        (FcPatternGetBool(font, FC_SCALABLE, 0, &scalable) == FcResultMatch && !scalable)) {
+        (FcPatternGetBool(font, FC_SCALABLE, 0, &scalable) == FcResultMatch && !scalable) || !FontFormatUsable(font)) {
       continue;
     }
     Candidate candidate;

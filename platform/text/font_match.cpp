@@ -102,10 +102,11 @@ std::vector<InstalledFace>* ListInstalled() {
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
   FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FAMILY, FC_FULLNAME, FC_STYLE, FC_WEIGHT, FC_SLANT,
-                                          FC_SPACING, static_cast<char*>(nullptr));
+                                          FC_SPACING, FC_FONTFORMAT, static_cast<char*>(nullptr));
   FcFontSet* set = FcFontList(nullptr, pattern, objects);
   for (int i = 0; set != nullptr && i < set->nfont; ++i) {
     FcPattern* font = set->fonts[i];
+    if (!FontFormatUsable(font)) continue;
     InstalledFace face;
     FcChar8* file = nullptr;
     if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch) continue;
@@ -204,8 +205,14 @@ bool FontconfigMatch(const std::u16string& name, const std::u16string& folded, i
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
+  // The closest face the text code can draw with.
   FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcFontSet* sorted = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
+  FcPattern* match = nullptr;
+  for (int i = 0; sorted != nullptr && i < sorted->nfont && match == nullptr; ++i) {
+    if (FontFormatUsable(sorted->fonts[i])) match = FcFontRenderPrepare(nullptr, pattern, sorted->fonts[i]);
+  }
+  if (sorted != nullptr) FcFontSetDestroy(sorted);
   FcPatternDestroy(pattern);
   if (match == nullptr) return false;
   FcChar8* file = nullptr;
@@ -223,6 +230,13 @@ bool FontconfigMatch(const std::u16string& name, const std::u16string& folded, i
 
 }  // namespace
 
+bool FontFormatUsable(FcPattern* font) {
+  FcChar8* format = nullptr;
+  if (FcPatternGetString(font, FC_FONTFORMAT, 0, &format) != FcResultMatch) return false;
+  const std::string name = reinterpret_cast<const char*>(format);
+  return name == "TrueType" || name == "CFF";
+}
+
 std::mutex& TextLock() {
   static std::mutex* lock = new std::mutex;
   return *lock;
@@ -236,7 +250,7 @@ FT_Face FaceOpen(const std::string& file, int index) {
   if (it != g_faces->end()) return it->second;
   FT_Face face = nullptr;
   if (FT_New_Face(g_library, file.c_str(), index, &face) != 0) face = nullptr;
-  if (face != nullptr && !FT_IS_SCALABLE(face)) {
+  if (face != nullptr && (!FT_IS_SCALABLE(face) || !FT_IS_SFNT(face))) {
     FT_Done_Face(face);
     face = nullptr;
   }

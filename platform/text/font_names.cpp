@@ -158,6 +158,21 @@ std::vector<FaceFamily>* BuildFamilies() {
 // The installed upright, proportional face of regular weight whose widths come nearest to those
 // the dialog layouts were made with.
 const InstalledFace* ChooseDialogFace() {
+  // The face Arial is drawn with, when it has those widths: faces of the same widths can still
+  // differ by a pixel at dialog sizes (their outlines are hinted differently), and the dialog
+  // layouts were made beside Arial.
+  LOGFONTW arial{};
+  std::copy_n(u"Arial", 6, arial.lfFaceName);
+  arial.lfWeight = FW_NORMAL;
+  FaceChoice choice;
+  if (FaceMatch(arial, &choice)) {
+    for (const InstalledFace& face : InstalledFaces()) {
+      bool same = false;
+      if (face.file == choice.file && face.index == choice.index && WidthDistance(face, kSansWidths, &same) >= 0 && same) {
+        return &face;
+      }
+    }
+  }
   const InstalledFace* best = nullptr;
   double bestDistance = 0;
   for (const FaceFamily& family : FaceFamilies()) {

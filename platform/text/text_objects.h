@@ -15,6 +15,7 @@
 
 typedef struct FT_FaceRec_* FT_Face;
 typedef struct FT_SizeRec_* FT_Size;
+typedef struct _FcPattern FcPattern;
 
 namespace platform {
 
@@ -37,6 +38,10 @@ struct InstalledFace {
 const std::vector<InstalledFace>& InstalledFaces();
 // The FreeType face of a file (opened once, kept for the process); null when it cannot be read.
 FT_Face FaceOpen(const std::string& file, int index);
+// Whether a font fontconfig names is one the text code draws with: a TrueType or OpenType file,
+// as Windows' text functions know them. Type 1 and bitmap fonts (installed beside desktops'
+// own) lack the tables the metrics come from, and would draw nothing.
+bool FontFormatUsable(FcPattern* font);
 
 // A face under the name people know it by ("Liberation Sans Bold").
 struct NamedFace {
