@@ -12,6 +12,8 @@ packages=(
   # CJK (Arabic, Hebrew and the symbols come from DejaVu).
   fonts-lohit-deva fonts-wqy-microhei
   googletest libgtest-dev libbenchmark-dev
+  # The desktop backend, and the private X server, input and screenshots its tests drive it with.
+  libgtk-3-dev xvfb xdotool x11-apps
 )
 
 missing=()
