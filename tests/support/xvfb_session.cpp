@@ -237,6 +237,21 @@ XvfbSession::XvfbSession(const Options& options) {
 
 XvfbSession::~XvfbSession() { Stop(); }
 
+bool RequestClose(unsigned long window) {
+  ::Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return false;
+  XEvent close{};
+  close.xclient.type = ClientMessage;
+  close.xclient.window = window;
+  close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  close.xclient.format = 32;
+  close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  close.xclient.data.l[1] = CurrentTime;
+  const bool sent = XSendEvent(display, window, False, NoEventMask, &close) != 0;
+  XCloseDisplay(display);
+  return sent;
+}
+
 XvfbSession& XvfbSession::Shared() {
   static XvfbSession session;
   return session;

@@ -37,6 +37,10 @@ bool WaitForFocusName(const std::string& name, std::chrono::milliseconds deadlin
 // false at the deadline. A GTK window without a title is named after the program.
 bool WaitForWindow(const std::string& pattern, std::chrono::milliseconds deadline = std::chrono::seconds(10));
 
+// The window manager's close request for an X window (WM_DELETE_WINDOW), as a close box or a
+// desktop's "close window" sends it; true when it was sent.
+bool RequestClose(unsigned long window);
+
 // ---- the server ----
 
 class XvfbSession {

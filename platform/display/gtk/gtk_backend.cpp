@@ -50,6 +50,9 @@ struct DesktopWindow {
   bool enabled = true;
   bool closeHeld = false;  // the desktop closed it while it was disabled (a requester open)
   GdkWindowState state{};
+  SIZE shownSize{0, 0};               // what the desktop last reported
+  POINT shownOrigin{INT_MIN, INT_MIN};
+  guint reconcileSource = 0;          // a look at the reports once the desktop caught up
 };
 
 // What the desktop reported, kept until GTK's dispatch has returned.
@@ -111,9 +114,12 @@ class GtkBackend final : public DisplayBackend {
 
   // The GTK handlers' side.
   void Queue(PendingInput input) { pending_.push_back(std::move(input)); }
+  bool CloseRequested(GdkWindow* gdkWindow);
   PendingInput& QueueKey(HWND window, const KeyEvent& key);
   void Draw(DesktopWindow& window, cairo_t* cairo);
   void Configured(DesktopWindow& window, int width, int height);
+  void Reconcile(DesktopWindow& window);
+  DesktopWindow* Find(HWND window);
   void PointerConfinedAt(DesktopWindow& window, double x, double y);
   double WheelSteps(double delta);
   bool KeyHeld(uint16_t code, bool down);
@@ -121,10 +127,10 @@ class GtkBackend final : public DisplayBackend {
 
  private:
   bool OnDesktopThread() const { return !lost_.load() && GetCurrentThreadId() == thread_; }
-  DesktopWindow* Find(HWND window);
   DesktopWindow& Create(HWND window);
   void Place(DesktopWindow& window);
   GtkWindow* ParentFor(HWND owner);
+  void GiveBackKeyboard(GtkWindow* parent);
   bool Replay();
   void ReplayOne(const PendingInput& input);
   void UpdateScreen();
@@ -249,9 +255,12 @@ gboolean OnFocus(GtkWidget*, GdkEventFocus* event, gpointer data) {
   return FALSE;
 }
 
-gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
-  g_backend->Queue(Reported(PendingInput::Kind::Close, static_cast<DesktopWindow*>(data)->handle));
-  return TRUE;  // the platform decides whether the window goes
+// The desktop's close requests are taken before GTK sees them: while a chooser is open GTK
+// drops them for every other window, and a close must never be lost (the platform holds it until
+// the chooser is answered). Everything else goes on to GTK.
+void OnGdkEvent(GdkEvent* event, gpointer) {
+  if (event->type == GDK_DELETE && g_backend->CloseRequested(event->any.window)) return;
+  gtk_main_do_event(event);
 }
 
 gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
@@ -290,6 +299,7 @@ void OnDisplayGoneExit(::Display*, void*) {}
 
 void GtkBackend::Start() {
   thread_ = GetCurrentThreadId();
+  gdk_event_handler_set(OnGdkEvent, nullptr, nullptr);
   UpdateScreen();
   GdkScreen* screen = gdk_screen_get_default();
   g_signal_connect(screen, "monitors-changed", G_CALLBACK(OnScreenChanged), nullptr);
@@ -369,7 +379,6 @@ DesktopWindow& GtkBackend::Create(HWND handle) {
   g_signal_connect(window.window, "key-release-event", G_CALLBACK(OnKey), &window);
   g_signal_connect(window.window, "focus-in-event", G_CALLBACK(OnFocus), &window);
   g_signal_connect(window.window, "focus-out-event", G_CALLBACK(OnFocus), &window);
-  g_signal_connect(window.window, "delete-event", G_CALLBACK(OnDelete), &window);
   g_signal_connect(window.window, "configure-event", G_CALLBACK(OnConfigure), &window);
   g_signal_connect(window.window, "window-state-event", G_CALLBACK(OnWindowState), &window);
   g_signal_connect(window.window, "realize", G_CALLBACK(OnRealize), &window);
@@ -429,9 +438,10 @@ void GtkBackend::Place(DesktopWindow& window) {
   }
   if (window.size.cx != width || window.size.cy != height) {
     gtk_window_resize(gtkWindow, logicalWidth, logicalHeight);
-    // A window of fixed size that the desktop sized anyway is sized back on the desktop itself.
+    // GTK keeps the size it asked for last and would not ask again after the desktop sized the
+    // window to something else; the window is sized on the desktop itself.
     GdkWindow* gdkWindow = gtk_widget_get_window(window.window);
-    if (gdkWindow && !window.resizable) gdk_window_resize(gdkWindow, logicalWidth, logicalHeight);
+    if (gdkWindow && !(window.state & GDK_WINDOW_STATE_MAXIMIZED)) gdk_window_resize(gdkWindow, logicalWidth, logicalHeight);
   }
   if (window.origin.x != origin.x || window.origin.y != origin.y) {
     gtk_window_move(gtkWindow, monitorOrigin_.x + origin.x / scale, monitorOrigin_.y + origin.y / scale);
@@ -473,6 +483,7 @@ void GtkBackend::WindowDestroyed(HWND handle) {
   if (it == windows_.end()) return;
   std::unique_ptr<DesktopWindow> window = std::move(it->second);
   windows_.erase(it);
+  if (window->reconcileSource) g_source_remove(window->reconcileSource);
   if (grabbed_ == handle) {
     gdk_seat_ungrab(gdk_display_get_default_seat(gdk_display_get_default()));
     grabbed_ = nullptr;
@@ -625,12 +636,24 @@ ScreenInfo GtkBackend::Screen() {
 
 bool GtkBackend::FileChooser(const FileDialogRequest& request, std::vector<std::u16string>* paths, DWORD* filterIndex) {
   if (!OnDesktopThread() || g_refuseRequesters) return false;
-  return gtk::FileChooserRun(ParentFor(request.owner), request, paths, filterIndex);
+  GtkWindow* parent = ParentFor(request.owner);
+  const bool chosen = gtk::FileChooserRun(parent, request, paths, filterIndex);
+  GiveBackKeyboard(parent);
+  return chosen;
 }
 
 bool GtkBackend::ColourChooser(const ColorDialogRequest& request, COLORREF* chosen, COLORREF*) {
   if (!OnDesktopThread() || g_refuseRequesters) return false;
-  return gtk::ColourChooserRun(ParentFor(request.owner), request, chosen);
+  GtkWindow* parent = ParentFor(request.owner);
+  const bool accepted = gtk::ColourChooserRun(parent, request, chosen);
+  GiveBackKeyboard(parent);
+  return accepted;
+}
+
+// The window a chooser was over has the keyboard again when the chooser is gone, as a person
+// expects (and as not every desktop arranges by itself).
+void GtkBackend::GiveBackKeyboard(GtkWindow* parent) {
+  if (parent && !lost_ && gtk_widget_get_visible(GTK_WIDGET(parent))) gtk_window_present(parent);
 }
 
 DWORD GtkBackend::OpenDocument(const std::u16string& target, const std::u16string& directory, int show, HANDLE* process,
@@ -648,6 +671,16 @@ bool GtkBackend::ClipboardGetText(std::u16string* text) {
 }
 
 // ---- the handlers' side ----
+
+bool GtkBackend::CloseRequested(GdkWindow* gdkWindow) {
+  for (auto& [handle, window] : windows_) {
+    if (gtk_widget_get_window(window->window) == gdkWindow) {
+      Queue(Reported(PendingInput::Kind::Close, handle));
+      return true;
+    }
+  }
+  return false;  // a chooser's own close: GTK answers it
+}
 
 PendingInput& GtkBackend::QueueKey(HWND window, const KeyEvent& key) {
   PendingInput input = Reported(PendingInput::Kind::Key, window);
@@ -694,21 +727,43 @@ void GtkBackend::Draw(DesktopWindow& window, cairo_t* cairo) {
 
 // The desktop moved or sized the window: by the user's hand, or by the desktop's own rules.
 void GtkBackend::Configured(DesktopWindow& window, int width, int height) {
-  if (g_get_monotonic_time() - window.placedAt < kSettleMicroseconds) return;  // still catching up
-  const int scale = scale_;
-  if (width * scale != window.size.cx || height * scale != window.size.cy) {
-    Queue(Reported(PendingInput::Kind::Resize, window.handle, width * scale, height * scale));
-  }
+  window.shownSize = SIZE{width * scale_, height * scale_};
 #ifdef GDK_WINDOWING_X11
   // Only X11 tells a program where its windows are.
   GdkWindow* gdkWindow = gtk_widget_get_window(window.window);
-  if (!gdkWindow || !GDK_IS_X11_DISPLAY(gdk_display_get_default())) return;
-  int x = 0, y = 0;
-  gdk_window_get_origin(gdkWindow, &x, &y);
-  x = (x - monitorOrigin_.x) * scale;
-  y = (y - monitorOrigin_.y) * scale;
-  if (x != window.origin.x || y != window.origin.y) Queue(Reported(PendingInput::Kind::Place, window.handle, x, y));
+  if (gdkWindow && GDK_IS_X11_DISPLAY(gdk_display_get_default())) {
+    int x = 0, y = 0;
+    gdk_window_get_origin(gdkWindow, &x, &y);
+    window.shownOrigin = POINT{(x - monitorOrigin_.x) * scale_, (y - monitorOrigin_.y) * scale_};
+  }
 #endif
+  const gint64 settling = window.placedAt + kSettleMicroseconds - g_get_monotonic_time();
+  if (settling <= 0) {
+    Reconcile(window);
+  } else if (window.reconcileSource == 0) {
+    // Reports that come while the desktop catches up are looked at once it has.
+    window.reconcileSource = g_timeout_add(
+        static_cast<guint>(settling / 1000 + 1),
+        [](gpointer data) -> gboolean {
+          if (DesktopWindow* later = g_backend->Find(static_cast<HWND>(data))) {
+            later->reconcileSource = 0;
+            g_backend->Reconcile(*later);
+            g_backend->Wake();
+          }
+          return G_SOURCE_REMOVE;
+        },
+        window.handle);
+  }
+}
+
+// Tells the platform where the desktop has the window, when that is not where it was placed.
+void GtkBackend::Reconcile(DesktopWindow& window) {
+  if (window.shownSize.cx > 0 && (window.shownSize.cx != window.size.cx || window.shownSize.cy != window.size.cy)) {
+    Queue(Reported(PendingInput::Kind::Resize, window.handle, window.shownSize.cx, window.shownSize.cy));
+  }
+  if (window.shownOrigin.x != INT_MIN && (window.shownOrigin.x != window.origin.x || window.shownOrigin.y != window.origin.y)) {
+    Queue(Reported(PendingInput::Kind::Place, window.handle, window.shownOrigin.x, window.shownOrigin.y));
+  }
 }
 
 // ---- the event loop ----
@@ -729,7 +784,10 @@ void GtkBackend::ReplayOne(const PendingInput& input) {
       }
       InputModifiersHeld(input.modifiers & GDK_SHIFT_MASK, input.modifiers & GDK_CONTROL_MASK,
                          input.modifiers & GDK_MOD1_MASK);
-      InputPointerMove(point.x, point.y);
+      // A press or release where the pointer already is, or a report of the same place, is no move.
+      POINT was{};
+      GetCursorPos(&was);
+      if (was.x != point.x || was.y != point.y) InputPointerMove(point.x, point.y);
       if (input.kind == Kind::Button) InputButton(static_cast<MouseButton>(input.value), input.down);
       break;
     }
