@@ -14,6 +14,7 @@
 
 #include "corvid.h"
 #include "gtk_backend.h"
+#include "gui_fixture.h"
 #include "input.h"
 #include "testing.h"
 #include "xvfb_session.h"
@@ -36,35 +37,20 @@ void PrintTo(const Seen& seen, std::ostream* out) {
 constexpr int64_t kButton = 1, kString = 2, kCanvas = 3;
 constexpr char16_t kTitle[] = u"Desktop events";
 
-class DesktopWindowTest : public ::testing::Test {
+class DesktopWindowTest : public GuiTest {
  protected:
   void SetUp() override {
     XvfbSession& server = XvfbSession::Shared();
     ASSERT_TRUE(server.Running()) << server.Error();
     ASSERT_TRUE(platform::DesktopBackendInstall());
-    StartRuntime();
-  }
-  void TearDown() override { StopRuntime(); }
-
-  static void StartRuntime() {
-    MainHeapCreate();
-    StringHeapInit();
-    ListInit();
-    MapInit();
-    EventQueueInit();
-    WindowInit();
-    GadgetInit();
+    GuiTest::SetUp();
+    platform::InputFreezeClock(false);  // the desktop's events come in real time
     DrawingInit();
   }
-  static void StopRuntime() {
+  void TearDown() override {
     platform::PumpMessages();
     DrawingShutdown();
-    GadgetShutdown();
-    WindowShutdown();
-    EventQueueShutdown();
-    platform::PumpMessages();
-    StringHeapShutdown();
-    MainHeapDestroy();
+    GuiTest::TearDown();
   }
 
   // Window 0 with its three gadgets; the canvas shows a pattern of its own.
