@@ -85,7 +85,8 @@ bool WaitForAnotherWindow(int mappedBefore) {
 }
 
 // The keys a person presses once the chooser has the keyboard: "key:NAME" presses a key, "wait"
-// waits for a window over the chooser, anything else is typed.
+// waits for a window over the chooser, "focus:TITLE" for the keyboard to be back at the window
+// TITLE, anything else is typed.
 std::function<void()> Keys(const char* title, std::vector<std::string> typed) {
   static gulong hook = g_signal_add_emission_hook(g_signal_lookup("map", GTK_TYPE_WIDGET), 0, CountMapped, nullptr, nullptr);
   (void)hook;
@@ -93,7 +94,9 @@ std::function<void()> Keys(const char* title, std::vector<std::string> typed) {
     ASSERT_TRUE(WaitForFocusName(title)) << title << " never had the keyboard";
     int mapped = g_windowsMapped;
     for (const std::string& step : typed) {
-      if (step == "wait") {
+      if (step.rfind("focus:", 0) == 0) {
+        ASSERT_TRUE(WaitForFocusName(step.substr(6))) << step;
+      } else if (step == "wait") {
         ASSERT_TRUE(WaitForAnotherWindow(mapped)) << "nothing opened over the chooser";
       } else if (step.rfind("key:", 0) == 0) {
         ASSERT_TRUE(XdoTool({"key", step.substr(4)})) << step;
@@ -128,6 +131,16 @@ TEST_F(FileChooser, FiltersIgnoreLetterCaseAndSelectAllTakesEveryFileShown) {
   EXPECT_FALSE(overran);
   EXPECT_EQ(Names(paths), (std::vector<std::string>{"PHOTO.JPG", "b.png"}));
   EXPECT_EQ(filterIndex, 1u);
+}
+
+// A name whose bytes are no UTF-8 could not be opened again under any text: the chooser says so
+// and stays open rather than answer with another name.
+TEST_F(FileChooser, ANameThatIsNoUtf8IsNotAnswered) {
+  Touch(folder.path() + "/caf\xE9.png");
+  request.flags = OFN_ALLOWMULTISELECT;
+  EXPECT_FALSE(Run(Keys("Open", {"key:ctrl+a", "key:Return", "wait", "key:Return", "focus:Open", "key:Escape"})));
+  EXPECT_FALSE(overran);
+  EXPECT_TRUE(paths.empty());
 }
 
 TEST_F(FileChooser, EscapeCancels) {

@@ -202,6 +202,7 @@ void TellUnusable(GtkWindow* chooser, const std::string& name) {
                                               "The name of \"%s\" cannot be used. Please rename the file or choose another.",
                                               shown);
   g_free(shown);
+  gtk_dialog_set_default_response(GTK_DIALOG(message), GTK_RESPONSE_OK);
   RunModal(GTK_DIALOG(message));
   Finish(message);
 }
