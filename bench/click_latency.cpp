@@ -5,6 +5,7 @@
 //   click_latency WINDOW X1 Y1 X2 Y2 LEFT TOP WIDTH HEIGHT [ROUNDS]
 // (points and region in the window's own coordinates; WINDOW as xdotool prints it)
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
@@ -19,7 +20,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::vector<char> Region(Display* display, Window window, int left, int top, int width, int height) {
+std::vector<char> PixelsOf(Display* display, Window window, int left, int top, int width, int height) {
   XImage* image = XGetImage(display, window, left, top, static_cast<unsigned>(width), static_cast<unsigned>(height),
                             AllPlanes, ZPixmap);
   if (!image) return {};
@@ -46,7 +47,7 @@ int main(int argc, char** argv) {
   }
   std::vector<double> times;
   for (int round = 0; round < rounds; ++round) {
-    const std::vector<char> before = Region(display, window, left, top, width, height);
+    const std::vector<char> before = PixelsOf(display, window, left, top, width, height);
     int rootX = 0, rootY = 0;
     Window child = 0;
     XTranslateCoordinates(display, window, DefaultRootWindow(display), points[round % 2][0], points[round % 2][1], &rootX,
@@ -58,7 +59,7 @@ int main(int argc, char** argv) {
     XFlush(display);
     bool changed = false;
     while (Clock::now() - start < std::chrono::seconds(2)) {
-      if (Region(display, window, left, top, width, height) != before) {
+      if (PixelsOf(display, window, left, top, width, height) != before) {
         changed = true;
         break;
       }

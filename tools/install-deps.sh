@@ -14,6 +14,8 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   # The desktop backend, and the private X server, input and screenshots its tests drive it with.
   libgtk-3-dev xvfb xdotool x11-apps
+  # The desktop benchmark injects its clicks into the X server itself.
+  libxtst-dev
 )
 
 missing=()
