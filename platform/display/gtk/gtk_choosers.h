@@ -16,8 +16,9 @@ namespace platform::gtk {
 // selection, overwrite confirmation), modal over `parent` (null: none). True with the chosen
 // paths (absolute) and the 1-based index of the filter left selected; false when cancelled.
 // Filters ignore letter case; the chooser starts in the current folder when the request names
-// none. A chosen name whose bytes are no UTF-8 is refused with a message and the chooser stays
-// open: the platform's file functions could not reach it under any text.
+// none. A chosen name is refused with a message, the chooser staying open, when its bytes are no
+// UTF-8 (the platform's file functions could not reach it under any text), or when the request's
+// OFN_FILEMUSTEXIST or OFN_PATHMUSTEXIST find the file or its folder missing.
 bool FileChooserRun(GtkWindow* parent, const FileDialogRequest& request, std::vector<std::u16string>* paths,
                     DWORD* filterIndex);
 
