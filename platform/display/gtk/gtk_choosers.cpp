@@ -28,7 +28,6 @@ unsigned g_cancels = 0;
 
 // Runs `dialog` modal until it is answered or cancelled; the GTK response.
 int RunModal(GtkDialog* dialog) {
-  g_object_ref(dialog);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   // Presenting a shown window gives it the keyboard even where no window manager would hand it
   // over (GDK then sets the input focus itself).
@@ -37,13 +36,18 @@ int RunModal(GtkDialog* dialog) {
   Running().push_back(dialog);
   int response = gtk_dialog_run(dialog);
   std::erase(Running(), dialog);
-  g_object_unref(dialog);
   return response;
 }
 
-// Closes a dialog that RunModal ran; it may already be destroyed (by its owner's end).
+// A new dialog, held until Finish: whoever destroys it meanwhile, it stays valid to look at.
+GtkWidget* Held(GtkWidget* dialog) {
+  g_object_ref(dialog);
+  return dialog;
+}
+
 void Finish(GtkWidget* dialog) {
   gtk_widget_destroy(dialog);
+  g_object_unref(dialog);
 }
 
 // Each of `patterns` ("*.jpg;*.png") matched against `name` as the file requesters do: letter
@@ -193,8 +197,8 @@ std::string Refusal(const char* name, DWORD flags) {
 // Says why the chooser did not take a name, over the chooser.
 void TellRefusal(GtkWindow* chooser, const std::string& format, const std::string& name) {
   gchar* shown = g_filename_display_name(name.c_str());
-  GtkWidget* message = gtk_message_dialog_new(chooser, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING, GTK_BUTTONS_OK,
-                                              format.c_str(), shown);
+  GtkWidget* message = Held(gtk_message_dialog_new(chooser, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING, GTK_BUTTONS_OK,
+                                                   format.c_str(), shown));
   g_free(shown);
   gtk_dialog_set_default_response(GTK_DIALOG(message), GTK_RESPONSE_OK);
   RunModal(GTK_DIALOG(message));
@@ -232,9 +236,9 @@ bool FileChooserRun(GtkWindow* parent, const FileDialogRequest& request, std::ve
                     DWORD* filterIndex) {
   paths->clear();
   std::string title = TitleOf(request.title, request.save ? "Save As" : "Open");
-  GtkWidget* dialog = gtk_file_chooser_dialog_new(
+  GtkWidget* dialog = Held(gtk_file_chooser_dialog_new(
       title.c_str(), parent, request.save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
-      GTK_RESPONSE_CANCEL, request.save ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+      GTK_RESPONSE_CANCEL, request.save ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr));
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
   gtk_file_chooser_set_local_only(chooser, TRUE);
@@ -258,7 +262,7 @@ bool FileChooserRun(GtkWindow* parent, const FileDialogRequest& request, std::ve
 }
 
 bool ColourChooserRun(GtkWindow* parent, const ColorDialogRequest& request, COLORREF* chosen) {
-  GtkWidget* dialog = gtk_color_chooser_dialog_new("Colour", parent);
+  GtkWidget* dialog = Held(gtk_color_chooser_dialog_new("Colour", parent));
   GtkColorChooser* chooser = GTK_COLOR_CHOOSER(dialog);
   gtk_color_chooser_set_use_alpha(chooser, FALSE);
   GdkRGBA start{GetRValue(request.initial) / 255.0, GetGValue(request.initial) / 255.0,
