@@ -133,14 +133,30 @@ TEST_F(FileChooser, FiltersIgnoreLetterCaseAndSelectAllTakesEveryFileShown) {
   EXPECT_EQ(filterIndex, 1u);
 }
 
-// A name whose bytes are no UTF-8 could not be opened again under any text: the chooser says so
-// and stays open rather than answer with another name.
-TEST_F(FileChooser, ANameThatIsNoUtf8IsNotAnswered) {
-  Touch(folder.path() + "/caf\xE9.png");
-  request.flags = OFN_ALLOWMULTISELECT;
-  EXPECT_FALSE(Run(Keys("Open", {"key:ctrl+a", "key:Return", "wait", "key:Return", "focus:Open", "key:Escape"})));
-  EXPECT_FALSE(overran);
-  EXPECT_TRUE(paths.empty());
+// Names the program could not use are refused with a message, and the chooser stays open (the
+// first Escape closes the message, the second the chooser); a missing file in an existing folder
+// may still be named.
+TEST_F(FileChooser, NamesTheProgramCannotUseAreRefused) {
+  Touch(folder.path() + "/caf\xE9.png");  // Latin-1 bytes, no UTF-8
+  struct Case {
+    DWORD flags;
+    std::string typed;  // empty: select every file shown
+    bool accepted;
+  } cases[] = {
+      {OFN_ALLOWMULTISELECT, "", false},
+      {OFN_FILEMUSTEXIST, folder.Path("missing.png"), false},
+      {OFN_PATHMUSTEXIST, folder.Path("nowhere/missing.png"), false},
+      {OFN_PATHMUSTEXIST, folder.Path("missing.png"), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    request.flags = c.flags;
+    std::vector<std::string> keys{c.typed.empty() ? "key:ctrl+a" : c.typed, "key:Return"};
+    if (!c.accepted) keys.insert(keys.end(), {"wait", "key:Escape", "focus:Open", "key:Escape"});
+    EXPECT_EQ(Run(Keys("Open", keys)), c.accepted);
+    EXPECT_FALSE(overran);
+    EXPECT_EQ(paths.size(), c.accepted ? 1u : 0u);
+  }
 }
 
 TEST_F(FileChooser, EscapeCancels) {

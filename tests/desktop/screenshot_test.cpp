@@ -58,23 +58,4 @@ TEST_F(DesktopTest, AScreenshotShowsTheWindowsPixels) {
   gtk_widget_destroy(window);
 }
 
-TEST(Xwd, DumpsThatAreNoTrueColourPixmapsAreRefused) {
-  Screenshot shot;
-  std::string error;
-  EXPECT_FALSE(ParseXwd("", &shot, &error));
-  std::string header(100, '\0');
-  header[3] = 100;  // header size
-  header[7] = 7;    // version
-  header[11] = 2;   // ZPixmap
-  header[19] = 4;   // 4 x 4 pixels
-  header[23] = 4;
-  header[47] = 32;  // bits per pixel
-  header[51] = 16;  // bytes per line
-  header[55] = 4;   // TrueColor
-  EXPECT_FALSE(ParseXwd(header, &shot, &error)) << "pixels missing";
-  EXPECT_TRUE(ParseXwd(header + std::string(64, '\0'), &shot, &error)) << error;
-  header[47] = 8;
-  EXPECT_FALSE(ParseXwd(header + std::string(64, '\0'), &shot, &error)) << "8-bit pixels";
-}
-
 }  // namespace

@@ -130,6 +130,51 @@ CommandResult RunCommand(const std::vector<std::string>& argv, std::chrono::mill
   return result;
 }
 
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& workingDirectory) {
+  char pattern[] = "/tmp/stampwork-child-XXXXXX";
+  int output = mkstemp(pattern);
+  if (output < 0 || argv.empty()) return;
+  outputPath_ = pattern;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, output, 1);
+  posix_spawn_file_actions_adddup2(&actions, output, 2);
+  posix_spawn_file_actions_addclose(&actions, output);
+  if (!workingDirectory.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
+  std::vector<char*> args = ArgvOf(argv);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) pid_ = pid;
+  posix_spawn_file_actions_destroy(&actions);
+  close(output);
+}
+
+ChildProcess::~ChildProcess() {
+  if (pid_ > 0 && status_ < 0) StopChild(pid_, std::chrono::milliseconds(3000));
+  if (!outputPath_.empty()) unlink(outputPath_.c_str());
+}
+
+int ChildProcess::Wait(std::chrono::milliseconds deadline) {
+  if (pid_ <= 0) return -1;
+  Clock::time_point end = Clock::now() + deadline;
+  while (status_ < 0) {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    } else if (Clock::now() >= end) {
+      return -1;
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  return status_;
+}
+
+std::string ChildProcess::Output() const {
+  std::ifstream in(outputPath_, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 bool XdoTool(const std::vector<std::string>& args, std::chrono::milliseconds deadline) {
   std::vector<std::string> argv{"xdotool"};
   argv.insert(argv.end(), args.begin(), args.end());

@@ -25,6 +25,29 @@ struct CommandResult {
 CommandResult RunCommand(const std::vector<std::string>& argv,
                          std::chrono::milliseconds deadline = std::chrono::seconds(10));
 
+// A program started in the background, such as the program under test while xdotool drives it,
+// with standard input empty and its output (standard output and error together) kept in a file.
+// Ended (asked, then killed) at destruction when still running.
+class ChildProcess {
+ public:
+  explicit ChildProcess(const std::vector<std::string>& argv, const std::string& workingDirectory = "");
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  bool Started() const { return pid_ > 0; }
+  int Pid() const { return pid_; }
+  // Waits for it to end: its exit code; 128 + the signal when a signal ended it; -1 when it is
+  // still running at the deadline (it is left running) or never started.
+  int Wait(std::chrono::milliseconds deadline);
+  std::string Output() const;  // what it has written so far
+
+ private:
+  int pid_ = -1;
+  int status_ = -1;
+  std::string outputPath_;
+};
+
 // `xdotool ARGS...`; true when it exited with 0. Plain `key`/`type` go to the window with the
 // input focus as real key presses (--window would send synthetic events, which GTK ignores).
 bool XdoTool(const std::vector<std::string>& args, std::chrono::milliseconds deadline = std::chrono::seconds(10));

@@ -28,7 +28,6 @@ unsigned g_cancels = 0;
 
 // Runs `dialog` modal until it is answered or cancelled; the GTK response.
 int RunModal(GtkDialog* dialog) {
-  g_object_ref(dialog);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   // Presenting a shown window gives it the keyboard even where no window manager would hand it
   // over (GDK then sets the input focus itself).
@@ -37,13 +36,18 @@ int RunModal(GtkDialog* dialog) {
   Running().push_back(dialog);
   int response = gtk_dialog_run(dialog);
   std::erase(Running(), dialog);
-  g_object_unref(dialog);
   return response;
 }
 
-// Closes a dialog that RunModal ran; it may already be destroyed (by its owner's end).
+// A new dialog, held until Finish: whoever destroys it meanwhile, it stays valid to look at.
+GtkWidget* Held(GtkWidget* dialog) {
+  g_object_ref(dialog);
+  return dialog;
+}
+
 void Finish(GtkWidget* dialog) {
   gtk_widget_destroy(dialog);
+  g_object_unref(dialog);
 }
 
 // Each of `patterns` ("*.jpg;*.png") matched against `name` as the file requesters do: letter
@@ -177,34 +181,49 @@ void SetStart(GtkFileChooser* chooser, const FileDialogRequest& request) {
   }
 }
 
-// The chosen paths, or false naming the first whose bytes are no UTF-8: the platform's file
-// functions write paths as UTF-8, so such a name could not be opened again under any text.
-bool TakeChosen(GtkFileChooser* chooser, std::vector<std::u16string>* paths, std::string* unusable) {
-  paths->clear();
-  GSList* names = gtk_file_chooser_get_filenames(chooser);
-  bool usable = true;
-  for (GSList* at = names; at != nullptr; at = at->next) {
-    const auto* name = static_cast<const char*>(at->data);
-    if (usable && !g_utf8_validate(name, -1, nullptr)) {
-      usable = false;
-      *unusable = name;
-    }
-    if (usable) paths->push_back(Utf8ToUtf16(name));
-  }
-  g_slist_free_full(names, g_free);
-  if (!usable) paths->clear();
-  return usable && !paths->empty();
+// Why `name` cannot be the answer, or nothing when it can. Its bytes must be UTF-8: the
+// platform's file functions write paths as UTF-8, so another name could not be opened again
+// under any text. The request's flags may ask that the file, or at least its folder, exist.
+std::string Refusal(const char* name, DWORD flags) {
+  if (!g_utf8_validate(name, -1, nullptr)) return "The name of “%s” cannot be used. Please rename the file or choose another.";
+  if ((flags & OFN_FILEMUSTEXIST) && !IsFile(name)) return "“%s” was not found. Please check the name.";
+  gchar* folder = g_path_get_dirname(name);
+  bool folderThere = IsFolder(folder);
+  g_free(folder);
+  if ((flags & OFN_PATHMUSTEXIST) && !folderThere) return "The folder of “%s” does not exist. Please check the name.";
+  return {};
 }
 
-void TellUnusable(GtkWindow* chooser, const std::string& name) {
+// Says why the chooser did not take a name, over the chooser.
+void TellRefusal(GtkWindow* chooser, const std::string& format, const std::string& name) {
   gchar* shown = g_filename_display_name(name.c_str());
-  GtkWidget* message = gtk_message_dialog_new(chooser, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING, GTK_BUTTONS_OK,
-                                              "The name of \"%s\" cannot be used. Please rename the file or choose another.",
-                                              shown);
+  GtkWidget* message = Held(gtk_message_dialog_new(chooser, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING, GTK_BUTTONS_OK,
+                                                   format.c_str(), shown));
   g_free(shown);
   gtk_dialog_set_default_response(GTK_DIALOG(message), GTK_RESPONSE_OK);
   RunModal(GTK_DIALOG(message));
   Finish(message);
+}
+
+// The chosen paths; false when there are none, or after telling why one cannot be taken.
+bool TakeChosen(GtkFileChooser* chooser, DWORD flags, std::vector<std::u16string>* paths) {
+  paths->clear();
+  GSList* names = gtk_file_chooser_get_filenames(chooser);
+  std::string refused, why;
+  for (GSList* at = names; at != nullptr && why.empty(); at = at->next) {
+    const auto* name = static_cast<const char*>(at->data);
+    why = Refusal(name, flags);
+    if (why.empty()) paths->push_back(Utf8ToUtf16(name));
+    else refused = name;
+  }
+  g_slist_free_full(names, g_free);
+  if (why.empty()) return !paths->empty();
+  paths->clear();
+  // The chooser steps aside while the message shows: a completion popup of its location entry
+  // would otherwise keep the keyboard. The next run shows it again as it was.
+  gtk_widget_hide(GTK_WIDGET(chooser));
+  TellRefusal(GTK_WINDOW(chooser), why, refused);
+  return false;
 }
 
 std::string TitleOf(const std::u16string& title, const char* otherwise) {
@@ -217,9 +236,9 @@ bool FileChooserRun(GtkWindow* parent, const FileDialogRequest& request, std::ve
                     DWORD* filterIndex) {
   paths->clear();
   std::string title = TitleOf(request.title, request.save ? "Save As" : "Open");
-  GtkWidget* dialog = gtk_file_chooser_dialog_new(
+  GtkWidget* dialog = Held(gtk_file_chooser_dialog_new(
       title.c_str(), parent, request.save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
-      GTK_RESPONSE_CANCEL, request.save ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+      GTK_RESPONSE_CANCEL, request.save ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr));
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
   gtk_file_chooser_set_local_only(chooser, TRUE);
@@ -232,9 +251,7 @@ bool FileChooserRun(GtkWindow* parent, const FileDialogRequest& request, std::ve
   bool accepted = false;
   while (!accepted && cancels == g_cancels) {
     if (RunModal(GTK_DIALOG(dialog)) != GTK_RESPONSE_ACCEPT) break;
-    std::string unusable;
-    accepted = TakeChosen(chooser, paths, &unusable);
-    if (!accepted && !unusable.empty()) TellUnusable(GTK_WINDOW(dialog), unusable);
+    accepted = TakeChosen(chooser, request.flags, paths);
   }
   if (accepted) {
     auto chosen = std::find(filters.begin(), filters.end(), gtk_file_chooser_get_filter(chooser));
@@ -245,7 +262,7 @@ bool FileChooserRun(GtkWindow* parent, const FileDialogRequest& request, std::ve
 }
 
 bool ColourChooserRun(GtkWindow* parent, const ColorDialogRequest& request, COLORREF* chosen) {
-  GtkWidget* dialog = gtk_color_chooser_dialog_new("Colour", parent);
+  GtkWidget* dialog = Held(gtk_color_chooser_dialog_new("Colour", parent));
   GtkColorChooser* chooser = GTK_COLOR_CHOOSER(dialog);
   gtk_color_chooser_set_use_alpha(chooser, FALSE);
   GdkRGBA start{GetRValue(request.initial) / 255.0, GetGValue(request.initial) / 255.0,
