@@ -4,9 +4,6 @@
 // program ends through its end sequence and keeps its settings.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -27,8 +24,6 @@
 #include "testing.h"
 #include "xvfb_session.h"
 
-extern char** environ;
-
 namespace {
 
 using namespace std::chrono_literals;
@@ -42,46 +37,6 @@ const std::string kFirst = std::string(STAMPWORK_TESTDATA) + "/pngsuite/basn2c08
 constexpr int kLoadImage[] = {135, 20};
 constexpr int kOnPreview[] = {270 + 100, 10 + 60};
 constexpr int kCreate[] = {120, 500};
-
-// The program, started in `folder` with the environment of this process.
-class Program {
- public:
-  explicit Program(const std::string& folder) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    const std::string errors = folder + "/errors.txt";
-    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    char* argv[] = {const_cast<char*>(STAMPWORK_EXE), nullptr};
-    if (posix_spawn(&pid_, STAMPWORK_EXE, &actions, nullptr, argv, environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~Program() {
-    if (pid_ > 0 && !ended_) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  // The exit code once it ended, -1 when it did not end by the deadline (or by a signal).
-  int WaitForEnd(std::chrono::milliseconds deadline = 20s) {
-    const auto until = std::chrono::steady_clock::now() + deadline;
-    while (std::chrono::steady_clock::now() < until) {
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        ended_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      }
-      std::this_thread::sleep_for(20ms);
-    }
-    return -1;
-  }
-  void Stop() { kill(pid_, SIGTERM); }
-  bool Started() const { return pid_ > 0; }
-
- private:
-  pid_t pid_ = -1;
-  bool ended_ = false;
-};
 
 void Copy(const std::string& from, const std::string& to) { fs::copy_file(from, to, fs::copy_options::overwrite_existing); }
 
@@ -146,7 +101,7 @@ TEST(StampworkOnTheDesktop, TheWholeJobWritesTheFilesThatTheSameActionsWriteHead
   const std::string pictures = here.PathOf("desktop-pictures");
 
   {
-    Program program(here.PathOf("desktop"));
+    ChildProcess program({STAMPWORK_EXE}, here.PathOf("desktop"));
     ASSERT_TRUE(program.Started());
     ASSERT_TRUE(AnswerChooser(pictures + "/first.png"));
     std::string id = MainWindow();
@@ -175,8 +130,8 @@ TEST(StampworkOnTheDesktop, TheWholeJobWritesTheFilesThatTheSameActionsWriteHead
     }
     EXPECT_EQ(written, 51u);
     std::this_thread::sleep_for(500ms);
-    program.Stop();
-    EXPECT_EQ(program.WaitForEnd(), 0);
+    kill(program.Pid(), SIGTERM);
+    EXPECT_EQ(program.Wait(20s), 0) << program.Output();
   }
 
   // The same actions without a desktop, in this process.
@@ -218,7 +173,7 @@ TEST(StampworkOnTheDesktop, WhenTheDisplayGoesAwayTheProgramEndsAndKeepsItsSetti
   Copy(kTicket, here.PathOf("ticket.png"));
   auto server = std::make_unique<XvfbSession>();
   ASSERT_TRUE(server->Running()) << server->Error();
-  Program program(here.PathOf(""));
+  ChildProcess program({STAMPWORK_EXE}, here.PathOf(""));
   ASSERT_TRUE(program.Started());
   ASSERT_TRUE(AnswerChooser(here.PathOf("ticket.png")));
   const std::string id = MainWindow();
@@ -226,7 +181,7 @@ TEST(StampworkOnTheDesktop, WhenTheDisplayGoesAwayTheProgramEndsAndKeepsItsSetti
   ASSERT_TRUE(ClickInWindow(id, kOnPreview));
   std::this_thread::sleep_for(500ms);
   server.reset();  // the X server ends
-  EXPECT_EQ(program.WaitForEnd(), 0) << here.Read("errors.txt");
+  EXPECT_EQ(program.Wait(20s), 0) << program.Output();
   const std::string settings = here.Read("Stampwork.ini");
   EXPECT_NE(settings.find("xText = 100\r\n"), std::string::npos) << settings;
   EXPECT_NE(settings.find("yText = 60\r\n"), std::string::npos);
