@@ -340,12 +340,18 @@ DesktopWindow& GtkBackend::Create(HWND handle) {
   window.resizable = style & WS_THICKFRAME;
   window.enabled = IsWindowEnabled(handle);
 
-  GtkWindow* gtkWindow = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
+  // A window that never takes the keyboard (a combo box's list) is a popup: placed exactly where
+  // the program puts it, above its owner, never handled by the window manager, never activated.
+  const bool popup = exStyle & WS_EX_NOACTIVATE;
+  GtkWindow* gtkWindow = GTK_WINDOW(gtk_window_new(popup ? GTK_WINDOW_POPUP : GTK_WINDOW_TOPLEVEL));
   window.window = GTK_WIDGET(gtkWindow);
   gtk_window_set_decorated(gtkWindow, (style & WS_CAPTION) != 0);
   gtk_window_set_deletable(gtkWindow, (style & WS_SYSMENU) != 0);
   gtk_window_set_resizable(gtkWindow, window.resizable);
-  if (exStyle & WS_EX_TOOLWINDOW) {
+  if (exStyle & WS_EX_TOPMOST) gtk_window_set_keep_above(gtkWindow, TRUE);
+  if (popup) {
+    gtk_window_set_type_hint(gtkWindow, GDK_WINDOW_TYPE_HINT_COMBO);
+  } else if (exStyle & WS_EX_TOOLWINDOW) {
     gtk_window_set_type_hint(gtkWindow, GDK_WINDOW_TYPE_HINT_UTILITY);
     gtk_window_set_skip_taskbar_hint(gtkWindow, TRUE);
   } else if (OwnerOf(handle)) {
