@@ -31,6 +31,9 @@ struct ScreenInfo {
   int dpi = 96;
   int bitsPixel = 32;
   RECT workArea{};  // the backend always fills it
+  // Every monitor together, in the same coordinates (the screen above is the main monitor, at
+  // 0, 0): the pointer and windows may be anywhere in it. The backend always fills it.
+  RECT desktop{};
   double scale = 1.0;
 };
 

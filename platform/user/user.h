@@ -606,6 +606,10 @@ BOOL DrawFocusRect(HDC dc, const RECT* rect);
 #define SM_CYMAXIMIZED 62
 #define SM_CXDRAG 68
 #define SM_CYDRAG 69
+#define SM_XVIRTUALSCREEN 76
+#define SM_YVIRTUALSCREEN 77
+#define SM_CXVIRTUALSCREEN 78
+#define SM_CYVIRTUALSCREEN 79
 #define SM_CXPADDEDBORDER 92
 int GetSystemMetrics(int index);
 

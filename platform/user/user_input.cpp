@@ -116,7 +116,10 @@ void InputAdvanceClock(DWORD milliseconds) { ClockAdvance(milliseconds); }
 void InputFreezeClock(bool frozen) { ClockFreeze(frozen); }
 
 void InputPointerMove(int x, int y) {
-  POINT point{std::clamp(x, 0, GetSystemMetrics(SM_CXSCREEN) - 1), std::clamp(y, 0, GetSystemMetrics(SM_CYSCREEN) - 1)};
+  // Anywhere on the desktop's monitors, not only the main one.
+  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  POINT point{std::clamp(x, left, left + GetSystemMetrics(SM_CXVIRTUALSCREEN) - 1),
+              std::clamp(y, top, top + GetSystemMetrics(SM_CYVIRTUALSCREEN) - 1)};
   if (g_input.clipped) {
     point.x = std::clamp<LONG>(point.x, g_input.clip.left, g_input.clip.right - 1);
     point.y = std::clamp<LONG>(point.y, g_input.clip.top, g_input.clip.bottom - 1);

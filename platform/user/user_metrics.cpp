@@ -15,6 +15,10 @@ int GetSystemMetrics(int index) {
   const LONG workWidth = display.workArea.right - display.workArea.left;
   const LONG workHeight = display.workArea.bottom - display.workArea.top;
   switch (index) {
+    case SM_XVIRTUALSCREEN: return display.desktop.left;
+    case SM_YVIRTUALSCREEN: return display.desktop.top;
+    case SM_CXVIRTUALSCREEN: return display.desktop.right - display.desktop.left;
+    case SM_CYVIRTUALSCREEN: return display.desktop.bottom - display.desktop.top;
     case SM_CXSCREEN: return display.width;
     case SM_CXFULLSCREEN: return workWidth;
     case SM_CYSCREEN: return display.height;

@@ -494,6 +494,26 @@ TEST_F(UserTest, CaptureRoutesADragThatLeavesTheWindow) {
   EXPECT_EQ(Only(WM_CAPTURECHANGED).size(), 1u);
 }
 
+TEST_F(UserTest, ThePointerReachesEveryMonitorAndStopsAtTheDesktopsEdge) {
+  // A second monitor left of the main one and a taller one to its right.
+  platform::ScreenInfo screen;
+  screen.desktop = RECT{-1024, 0, 1920 + 1280, 1440};
+  platform::testing::ScreenSet(screen);
+  EXPECT_EQ(GetSystemMetrics(SM_XVIRTUALSCREEN), -1024);
+  EXPECT_EQ(GetSystemMetrics(SM_CXVIRTUALSCREEN), 1024 + 1920 + 1280);
+  HWND left = TopLevel(-900, 100, 300, 200, WS_POPUP | WS_VISIBLE);
+  platform::InputPointerMove(-800, 150);
+  POINT at{};
+  GetCursorPos(&at);
+  EXPECT_EQ(at.x, -800);
+  EXPECT_EQ(WindowFromPoint(at), left);
+  platform::InputPointerMove(5000, 2000);
+  GetCursorPos(&at);
+  EXPECT_EQ(at.x, 1920 + 1280 - 1);
+  EXPECT_EQ(at.y, 1439);
+  platform::testing::ScreenSet(platform::ScreenInfo{});
+}
+
 TEST_F(UserTest, TheWheelGoesToTheWindowUnderThePointerAndUpToItsParent) {
   HWND top = TopLevel(100, 100, 400, 300, WS_POPUP | WS_VISIBLE);
   HWND a = Child(top, 1, 0, 0, 50, 50);

@@ -110,6 +110,7 @@ class GtkBackend final : public DisplayBackend {
   void Wake() override;
 
   bool Active() const { return !lost_.load(); }
+  void UpdateScreen();
   void DisplayLost();
 
   // The GTK handlers' side.
@@ -133,7 +134,6 @@ class GtkBackend final : public DisplayBackend {
   void GiveBackKeyboard(GtkWindow* parent);
   bool Replay();
   void ReplayOne(const PendingInput& input);
-  void UpdateScreen();
   void WaitPlain(ULONGLONG deadline);
   void ApplyCursor(DesktopWindow& window);
 
@@ -281,7 +281,11 @@ void OnRealize(GtkWidget* widget, gpointer data) {
   gtk_im_context_set_client_window(static_cast<DesktopWindow*>(data)->im, gtk_widget_get_window(widget));
 }
 
-void OnScreenChanged(GdkScreen*, gpointer) { g_backend->Wake(); }
+// Monitors came, went or changed size: the screen the platform reports follows.
+void OnScreenChanged(GdkScreen*, gpointer) {
+  g_backend->UpdateScreen();
+  g_backend->Wake();
+}
 
 #ifdef GDK_WINDOWING_X11
 // The display server went away. Xlib would end the process here; instead the backend lets go of
@@ -629,6 +633,17 @@ void GtkBackend::UpdateScreen() {
   screen_.height = geometry.height * scale;
   screen_.workArea = RECT{(work.x - geometry.x) * scale, (work.y - geometry.y) * scale,
                           (work.x - geometry.x + work.width) * scale, (work.y - geometry.y + work.height) * scale};
+  // The other monitors lie around the main one, in the same coordinates.
+  RECT desktop = RECT{0, 0, screen_.width, screen_.height};
+  for (int i = 0; i < gdk_display_get_n_monitors(display); ++i) {
+    GdkRectangle other{};
+    gdk_monitor_get_geometry(gdk_display_get_monitor(display, i), &other);
+    desktop.left = std::min<LONG>(desktop.left, (other.x - geometry.x) * scale);
+    desktop.top = std::min<LONG>(desktop.top, (other.y - geometry.y) * scale);
+    desktop.right = std::max<LONG>(desktop.right, (other.x - geometry.x + other.width) * scale);
+    desktop.bottom = std::max<LONG>(desktop.bottom, (other.y - geometry.y + other.height) * scale);
+  }
+  screen_.desktop = desktop;
   // Sizes are device pixels and the program's layouts are written for 96 of them an inch.
   screen_.dpi = 96;
   screen_.bitsPixel = 32;

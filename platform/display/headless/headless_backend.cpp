@@ -51,6 +51,8 @@ ScreenInfo HeadlessBackend::Screen() {
   // Without a work area of its own the screen has a 40-pixel panel along the bottom.
   const RECT& area = screen.workArea;
   if (area.right <= area.left || area.bottom <= area.top) screen.workArea = RECT{0, 0, screen.width, screen.height - 40};
+  const RECT& desktop = screen.desktop;
+  if (desktop.right <= desktop.left || desktop.bottom <= desktop.top) screen.desktop = RECT{0, 0, screen.width, screen.height};
   return screen;
 }
 
@@ -164,6 +166,7 @@ void ScreenSet(const ScreenInfo& screen) {
   if (screen.bitsPixel > 0) current.bitsPixel = screen.bitsPixel;
   if (screen.scale > 0) current.scale = screen.scale;
   current.workArea = screen.workArea;
+  current.desktop = screen.desktop;
 }
 
 void ShellSetOpener(const char16_t* program) {

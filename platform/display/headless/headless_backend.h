@@ -50,7 +50,7 @@ void DialogsQueueColorAnswer(DialogAnswer answer);
 void DialogsDropAnswers();
 
 // The headless screen; values below 1 leave the current ones; an empty work area stands for the
-// screen less a 40-pixel panel along the bottom.
+// screen less a 40-pixel panel along the bottom, an empty desktop for the screen alone.
 void ScreenSet(const ScreenInfo& screen);
 
 // The program that opens documents and addresses; null or empty restores xdg-open. Tests point
