@@ -159,12 +159,6 @@ TEST_F(FileChooser, NamesTheProgramCannotUseAreRefused) {
   }
 }
 
-TEST_F(FileChooser, EscapeCancels) {
-  EXPECT_FALSE(Run(Keys("Open", {"key:Escape"})));
-  EXPECT_FALSE(overran);
-  EXPECT_TRUE(paths.empty());
-}
-
 TEST_F(FileChooser, SavesUnderTheInitialNameAskingBeforeReplacingAFile) {
   struct Case {
     const char* initial;

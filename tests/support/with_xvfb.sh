@@ -11,7 +11,7 @@ if (($# == 0)); then
   exit 2
 fi
 
-folder=$(mktemp -d /tmp/stampwork-xvfb-XXXXXX)
+folder=$(mktemp -d -t stampwork-xvfb.tmp.$$.XXX)
 server=""
 cleanup() {
   if [[ -n $server ]]; then

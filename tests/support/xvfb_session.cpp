@@ -131,8 +131,9 @@ CommandResult RunCommand(const std::vector<std::string>& argv, std::chrono::mill
 }
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& workingDirectory) {
-  char pattern[] = "/tmp/stampwork-child-XXXXXX";
-  int output = mkstemp(pattern);
+  // mkstemp fills in the six trailing letters.
+  std::string pattern = "/tmp/stampwork-child-" + std::string(6, 'X');
+  int output = mkstemp(pattern.data());
   if (output < 0 || argv.empty()) return;
   outputPath_ = pattern;
   posix_spawn_file_actions_t actions;
@@ -204,8 +205,8 @@ bool WaitForWindow(const std::string& pattern, std::chrono::milliseconds deadlin
 // ---- the server ----
 
 XvfbSession::XvfbSession(const Options& options) {
-  char pattern[] = "/tmp/stampwork-xvfb-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) {
+  std::string pattern = "/tmp/stampwork-xvfb-" + std::string(6, 'X');  // mkdtemp fills them in
+  if (mkdtemp(pattern.data()) == nullptr) {
     error_ = "no session folder";
     return;
   }

@@ -16,7 +16,6 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
-#include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -134,7 +133,6 @@ class GtkBackend final : public DisplayBackend {
   void GiveBackKeyboard(GtkWindow* parent);
   bool Replay();
   void ReplayOne(const PendingInput& input);
-  void WaitPlain(ULONGLONG deadline);
   void ApplyCursor(DesktopWindow& window);
 
   DWORD thread_ = 0;
@@ -142,8 +140,6 @@ class GtkBackend final : public DisplayBackend {
   std::deque<PendingInput> pending_;
   std::unordered_set<uint16_t> keysHeld_;
   std::atomic<uint64_t> wakes_{0};
-  std::mutex plainLock_;
-  std::condition_variable plainWoken_;
   std::atomic<bool> lost_{false};
   mutable std::mutex screenLock_;
   ScreenInfo screen_;
@@ -874,26 +870,16 @@ bool GtkBackend::Replay() {
   return any;
 }
 
-void GtkBackend::WaitPlain(ULONGLONG deadline) {
-  std::unique_lock<std::mutex> lock(plainLock_);
-  auto woken = [&] { return wakes_.load() != t_seenWakes; };
-  if (deadline == ~0ull) {
-    plainWoken_.wait(lock, woken);
-  } else {
-    const ULONGLONG now = GetTickCount64();
-    if (deadline > now) plainWoken_.wait_for(lock, std::chrono::milliseconds(deadline - now), woken);
-  }
-  t_seenWakes = wakes_.load();
-}
-
 void GtkBackend::Wait(ULONGLONG deadline) {
+  // Other threads, and this one once the display is gone, wait as without a desktop; every Wake
+  // wakes them too.
   if (GetCurrentThreadId() != thread_) {
-    WaitPlain(deadline);
+    Headless().Wait(deadline);
     return;
   }
   while (!Replay() && wakes_.load() == t_seenWakes) {
     if (lost_) {
-      WaitPlain(deadline);
+      Headless().Wait(deadline);
       return;
     }
     const ULONGLONG now = GetTickCount64();
@@ -925,8 +911,7 @@ void GtkBackend::Pump() {
 void GtkBackend::Wake() {
   wakes_.fetch_add(1);
   g_main_context_wakeup(nullptr);
-  { std::lock_guard<std::mutex> guard(plainLock_); }
-  plainWoken_.notify_all();
+  Headless().Wake();
 }
 
 bool DesktopBackendInstall() {
